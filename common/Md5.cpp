@@ -1,0 +1,28 @@
+#include "common/Md5.h"
+
+#include <openssl/evp.h>
+
+#include <memory>
+#include <stdexcept>
+
+namespace mc {
+
+std::string md5Upper(std::string_view data) {
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_md5(), nullptr) != 1 ||
+      EVP_DigestUpdate(ctx.get(), data.data(), data.size()) != 1 ||
+      EVP_DigestFinal_ex(ctx.get(), digest, &length) != 1)
+    throw std::runtime_error("MD5 digest failed");
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(length * 2);
+  for (unsigned int i = 0; i < length; ++i) {
+    text.push_back(kHex[digest[i] >> 4]);
+    text.push_back(kHex[digest[i] & 0x0F]);
+  }
+  return text;
+}
+
+}  // namespace mc
