@@ -1,7 +1,7 @@
 #include "store/CatalogueCache.h"
 
-#include <algorithm>
 #include <set>
+#include <unordered_map>
 
 #include "common/Split.h"
 #include "core/OLog.h"
@@ -21,11 +21,40 @@ const std::string& item(const std::vector<std::string>& list, std::size_t index)
 
 std::vector<std::string> splitKeepingEmpty(const std::string& list) { return splitText(list, ';', false); }
 
+// The rows stored before a synchronisation, looked up by id as the server's
+// list is walked; what is never matched is what the server no longer lists.
 template <typename Row>
-typename std::vector<Row>::iterator findById(std::vector<Row>& rows, const std::string& id,
-                                             std::string Row::*idField) {
-  return std::find_if(rows.begin(), rows.end(), [&](const Row& row) { return row.*idField == id; });
-}
+class StoredRows {
+ public:
+  StoredRows(std::vector<Row> rows, std::string Row::*idField) : rows_(std::move(rows)), idField_(idField) {
+    matched_.assign(rows_.size(), false);
+    for (std::size_t i = 0; i < rows_.size(); ++i) byId_.emplace(rows_[i].*idField_, i);
+  }
+
+  // The stored row with `id`, marked as matched; null when there is none.
+  const Row* take(const std::string& id) {
+    const auto found = byId_.find(id);
+    if (found == byId_.end()) return nullptr;
+    matched_[found->second] = true;
+    return &rows_[found->second];
+  }
+
+  // Rows whose id was never matched. A repeated stored row of a matched id is
+  // left alone: deleting it by id would delete the matched row as well.
+  std::vector<Row> unmatched() const {
+    std::vector<Row> left;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+      if (!matched_[byId_.at(rows_[i].*idField_)]) left.push_back(rows_[i]);
+    }
+    return left;
+  }
+
+ private:
+  std::vector<Row> rows_;
+  std::string Row::*idField_;
+  std::vector<bool> matched_;
+  std::unordered_map<std::string, std::size_t> byId_;  // first row of each id
+};
 
 // Positions are compared as they are stored: with six decimals.
 bool samePosition(double stored, double received) { return formatReal(stored) == formatReal(received); }
@@ -49,8 +78,9 @@ bool syncCameras(CLocalDb& db, ICatalogueSource& source, const std::string& node
   const auto indexes = splitKeepingEmpty(lists.cameraIndexList);
 
   // Without the stored list every camera would look new and be stored twice.
-  std::vector<CameraRow> cached;
-  if (!db.LoadCameras(nodeId, cached)) return false;
+  std::vector<CameraRow> rows;
+  if (!db.LoadCameras(nodeId, rows)) return false;
+  StoredRows<CameraRow> cached(std::move(rows), &CameraRow::cameraId);
 
   bool complete = true;
   std::set<std::string> seen;
@@ -73,8 +103,8 @@ bool syncCameras(CLocalDb& db, ICatalogueSource& source, const std::string& node
       row.cameraLatitude = parseReal(item(latitudes, i));
     }
 
-    const auto stored = findById(cached, row.cameraId, &CameraRow::cameraId);
-    if (stored == cached.end()) {
+    const CameraRow* stored = cached.take(row.cameraId);
+    if (!stored) {
       complete &= db.InsertCamera(row);
       continue;
     }
@@ -82,9 +112,8 @@ bool syncCameras(CLocalDb& db, ICatalogueSource& source, const std::string& node
                            stored->transPort == row.transPort &&
                            samePosition(stored->cameraLongitude, row.cameraLongitude);
     if (!unchanged) complete &= db.UpdateCamera(row);
-    cached.erase(stored);
   }
-  for (const auto& gone : cached) complete &= db.DeleteCamera(gone);
+  for (const auto& gone : cached.unmatched()) complete &= db.DeleteCamera(gone);
   return complete;
 }
 
@@ -100,8 +129,9 @@ bool syncNodes(CLocalDb& db, ICatalogueSource& source, const std::string& userId
   const auto cameraCounts = splitKeepingEmpty(lists.cameraCountList);
   const auto types = splitKeepingEmpty(lists.nodeTypeList);
 
-  std::vector<NodeRow> cached;
-  if (!db.LoadNodes(userId, cached)) return false;
+  std::vector<NodeRow> rows;
+  if (!db.LoadNodes(userId, rows)) return false;
+  StoredRows<NodeRow> cached(std::move(rows), &NodeRow::nodeId);
 
   bool complete = true;
   std::set<std::string> seen;
@@ -120,8 +150,8 @@ bool syncNodes(CLocalDb& db, ICatalogueSource& source, const std::string& userId
     row.nodeType = parseInteger(item(types, i));
     row.cameraCount = parseInteger(item(cameraCounts, i));
 
-    const auto stored = findById(cached, row.nodeId, &NodeRow::nodeId);
-    if (stored == cached.end()) {
+    const NodeRow* stored = cached.take(row.nodeId);
+    if (!stored) {
       if (!db.InsertNode(row)) {
         complete = false;
         continue;
@@ -144,9 +174,8 @@ bool syncNodes(CLocalDb& db, ICatalogueSource& source, const std::string& userId
       }
     }
     if (changed) complete &= db.UpdateNode(row);
-    cached.erase(stored);
   }
-  for (const auto& gone : cached) complete &= db.DeleteNode(gone);
+  for (const auto& gone : cached.unmatched()) complete &= db.DeleteNode(gone);
   return complete;
 }
 

@@ -26,6 +26,13 @@ const TableSchema kTables[] = {
      "double, [cameraLatitude] double,[ExpiredTime] NVARCHAR(64),[SxtIndex] NVARCHAR(64),[RtmpPort] NVARCHAR(64))"},
 };
 
+// Lookups by owner: every catalogue load reads each node's cameras, which
+// without an index scans the whole camera table once per node.
+const char* const kIndexes[] = {
+    "CREATE INDEX IF NOT EXISTS [NodeTableUserId] ON [NodeTable] ([userId])",
+    "CREATE INDEX IF NOT EXISTS [CameraTableNodeId] ON [CameraTable] ([nodeId])",
+};
+
 // Files written before passwords were kept only for remembered accounts may
 // still hold the others in clear; nothing reads those, so they are emptied.
 constexpr const char* kForgetUnrememberedPasswords =
@@ -141,6 +148,9 @@ bool CLocalDb::Open(const std::string& utf8Path) {
   if (!createMissingTables()) {
     db_.Close();
     return false;
+  }
+  for (const char* index : kIndexes) {
+    if (!db_.Execute(index)) LOG_WARNING("cannot create an index: %s", db_.ErrorText().c_str());
   }
   if (!db_.Execute(kForgetUnrememberedPasswords)) {
     LOG_WARNING("cannot empty the passwords of accounts not remembered: %s", db_.ErrorText().c_str());
