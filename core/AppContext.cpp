@@ -22,7 +22,7 @@ std::int32_t AppContext::takeReceivedBytes() {
   return count;
 }
 
-bool AppContext::loadConfiguration(const std::string& folder) {
+bool AppContext::readConfiguration(const std::string& folder) {
   appFolder = folder;
   if (!configIni.load(folder + "/Config.ini")) return false;
   if (!lockSetIni.load(folder + "/LockSetConfig.ini")) return false;

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -32,10 +33,16 @@ class AppContext {
  public:
   static AppContext& instance();
 
-  // Reads Config.ini and LockSetConfig.ini of `appFolder`, applies the folder
-  // defaults (written back at once) and creates the folders. False when either
-  // file is missing or malformed.
+  // The configuration loader run once at start-up: readConfiguration, then
+  // creates the coordinator and starts it (worker pool, buffer pools, the
+  // local store in `appFolder`). False when a file is missing or malformed or
+  // the local store cannot be opened. Defined with the coordinator.
   bool loadConfiguration(const std::string& appFolder);
+
+  // Reads Config.ini and LockSetConfig.ini of `appFolder` into the members,
+  // applies the folder defaults (written back at once) and creates the
+  // folders. False when either file is missing or malformed.
+  bool readConfiguration(const std::string& appFolder);
 
   // A copy of the coordinator pointer, held by the caller for one operation.
   std::shared_ptr<CMainLogic> getMainLogic() const { return mainLogic; }
@@ -67,14 +74,14 @@ class AppContext {
   std::string latitude;
   std::string longitude;
   std::vector<ServerEntry> servers;
-  mc::WindowHandle mainHwnd = mc::kNoWindow;
+  std::atomic<mc::WindowHandle> mainHwnd{mc::kNoWindow};
   std::string userName;
   std::string password;
   bool autoLogin = false;
   bool rememberPassword = false;
   std::vector<SavedAccount> savedAccounts;
   std::shared_ptr<CLocalDb> localDb;
-  void* mainWindow = nullptr;  // the CMainWnd while it exists (ui/ owns the type)
+  std::atomic<void*> mainWindow{nullptr};  // the CMainWnd while it exists (ui/ owns the type)
   std::string capturePath;
   std::string savePath;
   std::string alarmPath;

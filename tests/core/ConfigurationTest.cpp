@@ -21,7 +21,7 @@ class Configuration : public ::testing::Test {
   bool load(const std::string& config, const std::string& lockSet) {
     writeFile(temp.file("Config.ini"), config);
     writeFile(temp.file("LockSetConfig.ini"), lockSet);
-    return AppContext::instance().loadConfiguration(temp.path());
+    return AppContext::instance().readConfiguration(temp.path());
   }
   TempFolder temp;
 };
@@ -79,7 +79,7 @@ TEST_F(Configuration, ConfiguredFoldersAreCreatedLevelByLevel) {
 
 TEST_F(Configuration, FailsOnAMissingOrMalformedFile) {
   writeFile(temp.file("Config.ini"), "[Server]\nIP=a\nPORT=1\n");
-  EXPECT_FALSE(AppContext::instance().loadConfiguration(temp.path())) << "no LockSetConfig.ini";
+  EXPECT_FALSE(AppContext::instance().readConfiguration(temp.path())) << "no LockSetConfig.ini";
   EXPECT_FALSE(load("[Server]\nIP=a\nIP=b\n", "[Client]\n")) << "duplicate key in Config.ini";
   EXPECT_FALSE(load("[Server]\nIP=a\n", "[Client\n")) << "malformed LockSetConfig.ini";
 }
