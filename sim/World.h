@@ -113,6 +113,8 @@ class World {
   bool cameraOnline(const std::string& cameraId) const;
   void setCameraQuality(const std::string& cameraId, int level);
   std::vector<std::string> cameraIds() const;
+  // Channel capacity of a node registered as a recorder.
+  int nvrChannels() const { return nvrChannels_; }
 
   // The whole catalogue as one line of JSON (control port "catalogue").
   std::string describe() const;
@@ -154,7 +156,7 @@ class World {
   std::map<std::string, Ticket> tickets_;
   CameraRecord cameraTemplate_;
   EhomeParams ehomeServer_;
-  int nvrChannels_;
+  const int nvrChannels_;
   std::uint64_t stampBase_;
   std::uint64_t counter_ = 0;
   std::vector<std::weak_ptr<WorldObserver>> observers_;
