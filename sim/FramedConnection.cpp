@@ -10,11 +10,13 @@ namespace asio = boost::asio;
 using boost::system::error_code;
 
 namespace {
-constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kBatch = 64;  // frames per write
 }  // namespace
 
-FramedConnection::FramedConnection(asio::ip::tcp::socket socket) : socket_(std::move(socket)) {
+FramedConnection::FramedConnection(asio::ip::tcp::socket socket, std::shared_ptr<ClientBufferPool> buffers)
+    : socket_(std::move(socket)),
+      buffers_(std::move(buffers)),
+      reader_([pool = buffers_] { return pool->getHeaderBuffer(); }, [pool = buffers_] { return pool->getBuffer(); }) {
   error_code ec;
   const auto remote = socket_.remote_endpoint(ec);
   if (!ec) peer_ = remote.address().to_string() + ":" + std::to_string(remote.port());
@@ -30,46 +32,53 @@ asio::io_service& FramedConnection::service() {
 void FramedConnection::start() {
   if (started_) return;
   started_ = true;
-  readBuffer_.resize(kReadChunk);
   readSome();
 }
 
 void FramedConnection::readSome() {
+  const FrameReader::Region region = reader_.prepare();
+  if (region.size == 0) {  // no buffer to read into
+    close();
+    return;
+  }
   auto self = shared_from_this();
-  socket_.async_read_some(asio::buffer(readBuffer_), [self](const error_code& ec, std::size_t n) {
+  socket_.async_read_some(asio::buffer(region.data, region.size), [self](const error_code& ec, std::size_t n) {
     if (!self->open_) return;
     if (ec) {
       self->close();
       return;
     }
-    self->consume(n);
+    BufferPtr body;
+    switch (self->reader_.commit(n, body)) {
+      case FrameReader::Result::Body: self->onFrame(body); break;
+      case FrameReader::Result::BadLength:
+        self->onBadLength(self->reader_.lastLength());
+        self->close();
+        return;
+      case FrameReader::Result::NoBuffer: self->close(); return;
+      case FrameReader::Result::NeedMore: break;
+    }
     if (self->open_) self->readSome();
   });
 }
 
-void FramedConnection::consume(std::size_t bytes) {
-  pending_.insert(pending_.end(), readBuffer_.begin(), readBuffer_.begin() + static_cast<std::ptrdiff_t>(bytes));
-  std::size_t at = 0;
-  while (open_ && pending_.size() - at >= 4) {
-    const std::uint8_t* p = pending_.data() + at;
-    const std::int32_t length = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | p[1] << 8 | p[2] << 16 |
-                                                          static_cast<std::uint32_t>(p[3]) << 24);
-    if (length < 4 || length > static_cast<std::int32_t>(kMaxFrameBody)) {
-      onBadLength(length);
-      close();
-      return;
-    }
-    if (pending_.size() - at < 4 + static_cast<std::size_t>(length)) break;
-    onFrame(p + 4, static_cast<std::size_t>(length));
-    at += 4 + static_cast<std::size_t>(length);
-  }
-  if (!open_) return;
-  pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(at));
+void FramedConnection::send(SharedBytes frame) {
+  if (!frame || frame->empty()) return;
+  const std::uint8_t* data = frame->data();
+  const std::size_t size = frame->size();
+  queue({std::move(frame), data, size});
 }
 
-void FramedConnection::send(SharedBytes frame) {
-  if (!open_ || !frame || frame->empty()) return;
-  queuedBytes_ += frame->size();
+void FramedConnection::send(std::shared_ptr<const Asio_Buffer> frame) {
+  if (!frame || frame->size() <= 0) return;
+  const std::uint8_t* data = frame->data();
+  const auto size = static_cast<std::size_t>(frame->size());
+  queue({std::move(frame), data, size});
+}
+
+void FramedConnection::queue(Outgoing frame) {
+  if (!open_) return;
+  queuedBytes_ += frame.size;
   queue_.push_back(std::move(frame));
   if (inFlight_ == 0) writeNext();
 }
@@ -79,7 +88,7 @@ void FramedConnection::writeNext() {
   std::vector<asio::const_buffer> buffers;
   inFlight_ = std::min(queue_.size(), kBatch);
   buffers.reserve(inFlight_);
-  for (std::size_t i = 0; i < inFlight_; ++i) buffers.emplace_back(asio::buffer(*queue_[i]));
+  for (std::size_t i = 0; i < inFlight_; ++i) buffers.emplace_back(queue_[i].data, queue_[i].size);
   auto self = shared_from_this();
   asio::async_write(socket_, buffers, [self](const error_code& ec, std::size_t) {
     if (!self->open_) return;
@@ -88,7 +97,7 @@ void FramedConnection::writeNext() {
       return;
     }
     for (std::size_t i = 0; i < self->inFlight_; ++i) {
-      self->queuedBytes_ -= self->queue_.front()->size();
+      self->queuedBytes_ -= self->queue_.front().size;
       self->queue_.pop_front();
     }
     self->inFlight_ = 0;
@@ -102,9 +111,8 @@ void FramedConnection::close() {
   error_code ignored;
   socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
-  queue_.clear();
   queuedBytes_ = 0;
-  pending_.clear();
+  reader_.reset();
   onClosed();
 }
 

@@ -9,23 +9,27 @@
 #include <string>
 #include <vector>
 
+#include "link/ClientBufferPool.h"
+#include "link/Framing.h"
 #include "sim/MediaFrame.h"
 
 namespace sim {
 
-// The server side of one length-framed TCP link. Reads frames and hands each
-// body to `onFrame`; writes queued frames one batch at a time. Everything runs
-// on the thread of the io_service; handlers keep the object alive.
+// The server side of one length-framed TCP link: the project's FrameReader
+// cuts the stream into bodies (pooled buffers) for `onFrame`; queued frames
+// are written a batch at a time. Everything runs on the io_service's thread;
+// handlers keep the object alive.
 class FramedConnection : public std::enable_shared_from_this<FramedConnection> {
  public:
-  explicit FramedConnection(boost::asio::ip::tcp::socket socket);
+  FramedConnection(boost::asio::ip::tcp::socket socket, std::shared_ptr<ClientBufferPool> buffers);
   virtual ~FramedConnection();
   FramedConnection(const FramedConnection&) = delete;
   FramedConnection& operator=(const FramedConnection&) = delete;
 
   void start();
-  // Queues a whole frame (length prefix included). Ignored once closed.
+  // Queue a whole frame (length prefix included). Ignored once closed.
   void send(SharedBytes frame);
+  void send(std::shared_ptr<const Asio_Buffer> frame);
   // Ends the link; `onClosed` runs once, whoever closes first.
   void close();
 
@@ -36,7 +40,7 @@ class FramedConnection : public std::enable_shared_from_this<FramedConnection> {
 
  protected:
   // One received body (4 to 512 000 bytes). May call close().
-  virtual void onFrame(const std::uint8_t* body, std::size_t size) = 0;
+  virtual void onFrame(const BufferPtr& body) = 0;
   // A length outside 4..512 000 arrived; the link is closed next.
   virtual void onBadLength(std::int32_t length) { (void)length; }
   virtual void onClosed() = 0;
@@ -44,17 +48,22 @@ class FramedConnection : public std::enable_shared_from_this<FramedConnection> {
   boost::asio::io_service& service();
 
  private:
+  struct Outgoing {
+    std::shared_ptr<const void> owner;
+    const std::uint8_t* data;
+    std::size_t size;
+  };
+  void queue(Outgoing frame);
   void readSome();
-  void consume(std::size_t bytes);
   void writeNext();
 
   boost::asio::ip::tcp::socket socket_;
+  std::shared_ptr<ClientBufferPool> buffers_;
+  FrameReader reader_;
   std::string peer_;
   bool open_ = true;
   bool started_ = false;
-  std::vector<std::uint8_t> readBuffer_;
-  std::vector<std::uint8_t> pending_;  // bytes of an incomplete frame
-  std::deque<SharedBytes> queue_;
+  std::deque<Outgoing> queue_;
   std::size_t inFlight_ = 0;  // frames of the write in progress
   std::size_t queuedBytes_ = 0;
 };

@@ -129,7 +129,7 @@ std::uint32_t RecordingIndex::recordTimeWord(const RecordingMoment& m) const {
 std::string RecordingIndex::text(const RecordingMoment& m) const {
   if (days_.empty()) return {};
   const int second = std::min(86399, static_cast<int>(m.second));
-  char clock[16];
+  char clock[32];
   std::snprintf(clock, sizeof clock, " %02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
   return days_[std::min<std::size_t>(m.day, days_.size() - 1)].day + clock;
 }

@@ -48,6 +48,11 @@ void ServerStats::refusedGarbage() {
   ++garbage_;
 }
 
+void ServerStats::ignoredForeign() {
+  std::lock_guard<std::mutex> guard(lock_);
+  ++foreign_;
+}
+
 void ServerStats::request(const RequestRecord& record) {
   std::lock_guard<std::mutex> guard(lock_);
   ++requests_[record.msgType];
@@ -91,7 +96,7 @@ bool ServerStats::last(int msgType, RequestRecord& record) const {
 
 void ServerStats::reset() {
   std::lock_guard<std::mutex> guard(lock_);
-  accepted_ = garbage_ = answered_ = 0;
+  accepted_ = garbage_ = foreign_ = answered_ = 0;
   requests_.clear();
   last_.clear();
 }
@@ -107,6 +112,7 @@ std::string ServerStats::json() const {
   out["clients"] = clients_;
   out["accepted"] = static_cast<Json::UInt64>(accepted_);
   out["garbage"] = static_cast<Json::UInt64>(garbage_);
+  out["foreign"] = static_cast<Json::UInt64>(foreign_);
   out["answered"] = static_cast<Json::UInt64>(answered_);
   Json::Value& requests = out["requests"] = Json::Value(Json::objectValue);
   for (const auto& [kind, n] : requests_) requests[std::to_string(kind)] = static_cast<Json::UInt64>(n);

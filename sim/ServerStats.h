@@ -29,6 +29,7 @@ class ServerStats {
   void connected();
   void disconnected();
   void refusedGarbage();
+  void ignoredForeign();
   void request(const RequestRecord& record);
   void answered();
 
@@ -40,7 +41,7 @@ class ServerStats {
   bool last(int msgType, RequestRecord& record) const;
   void reset();
 
-  // {"clients":N,"accepted":N,"garbage":N,"answered":N,"requests":{"2":1,...},"faults":{...}}
+  // {"clients":N,"accepted":N,"garbage":N,"foreign":N,"answered":N,"requests":{"2":1,...},"faults":{...}}
   std::string json() const;
   int clients() const;
 
@@ -49,6 +50,7 @@ class ServerStats {
   int clients_ = 0;
   std::uint64_t accepted_ = 0;
   std::uint64_t garbage_ = 0;
+  std::uint64_t foreign_ = 0;
   std::uint64_t answered_ = 0;
   std::map<int, std::uint64_t> requests_;
   std::map<int, RequestRecord> last_;
