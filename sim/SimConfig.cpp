@@ -262,7 +262,13 @@ SimConfig SimConfig::parse(const std::string& jsonText) {
     if (!relayNames.insert(relay.name).second) r["name"].fail("relay " + relay.name + " is listed twice");
     cfg.relays.push_back(relay);
   }
-  if (cfg.relays.empty()) cfg.relays.push_back({"relay1", 0, 1935});
+  if (cfg.relays.empty()) {
+    cfg.relays.push_back({"relay1", 0, 1935});
+    relayNames.insert("relay1");
+  }
+  for (const RelayRecord& r : cfg.relays)
+    if (r.name == "dispatcher" || r.name == "logic" || r.name == "control")
+      throw ConfigError("relays: \"" + r.name + "\" names another server");
 
   CameraDefaults defaults;
   const Node d = top["cameraDefaults"];
