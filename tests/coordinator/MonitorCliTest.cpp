@@ -1,0 +1,112 @@
+// monitor-cli against platform-sim, as an operator runs it.
+#include <gtest/gtest.h>
+#include <json/json.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "tests/coordinator/CoordinatorFixture.h"
+
+using coordtest::CoordinatorTest;
+
+namespace {
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun runCli(const std::string& home, const std::string& arguments) {
+  const std::string errPath = home + "/cli-stderr.txt";
+  const std::string command = "MONITOR_CLIENT_HOME='" + home + "' '" MC_MONITOR_CLI_PATH "' " + arguments +
+                              " 2>'" + errPath + "'";
+  CliRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  std::array<char, 4096> buffer;
+  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.out.append(buffer.data(), n);
+  const int status = ::pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = mc::test::readFile(errPath);
+  return run;
+}
+
+class MonitorCli : public CoordinatorTest {
+ protected:
+  void SetUp() override {
+    CoordinatorTest::SetUp();
+    mc::test::writeFile(home.file("Config.ini"),
+                        "[Server]\nIP=127.0.0.1\nPORT=" + sim->dispatcher().portText() + "\n");
+    mc::test::writeFile(home.file("LockSetConfig.ini"), "[Client]\nVersion=1.0.0\n");
+  }
+};
+
+}  // namespace
+
+TEST_F(MonitorCli, LoginPrintsTheConfiguredCatalogue) {
+  const CliRun run = runCli(home.path(), "login --user alice --password secret");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  Json::Value catalogue;
+  ASSERT_TRUE(Json::Reader().parse(run.out, catalogue)) << "stdout holds only the JSON: " << run.out;
+  EXPECT_EQ(catalogue["userId"].asString(), "u1");
+  EXPECT_EQ(catalogue["nodeTotal"].asInt(), 2);
+  EXPECT_EQ(catalogue["cameraTotal"].asInt(), 4);
+  EXPECT_EQ(catalogue["onlineCameraTotal"].asInt(), 2);
+  const Json::Value& yard = catalogue["nodes"][0];
+  EXPECT_EQ(yard["id"].asString(), "n1");
+  EXPECT_EQ(yard["name"].asString(), "O'Brien's yard");
+  EXPECT_EQ(yard["type"].asInt(), 9);
+  EXPECT_TRUE(yard["online"].asBool());
+  EXPECT_EQ(yard["onlineCameraCount"].asInt(), 2);
+  const Json::Value& gate = yard["cameras"][0];
+  EXPECT_EQ(gate["id"].asString(), "cam-gate");
+  EXPECT_EQ(gate["cameraIndex"].asString(), "1");
+  EXPECT_EQ(gate["transpondPort"].asString(), sim->relay().portText());
+  EXPECT_DOUBLE_EQ(gate["longitude"].asDouble(), 121.5);
+  EXPECT_TRUE(yard["cameras"][1]["expired"].asBool()) << "cam-old, on line but expired";
+  const Json::Value& depot = catalogue["nodes"][1];
+  EXPECT_FALSE(depot["online"].asBool());
+  EXPECT_EQ(depot["cameras"][0]["name"].asString(), "Door");
+}
+
+TEST_F(MonitorCli, FailuresPrintTheClientsTextAndExitCode) {
+  struct Case {
+    std::string arguments;
+    int exitCode;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"login --user alice --password nope", 3, "账号密码错误！"},
+      {"login --user nobody --password x", 2, "连接服务器失败"},
+      {"login --user alice", 1, "账号或密码不能为空"},
+      {"frobnicate --user alice --password secret", 1, "unknown command: frobnicate"},
+  };
+  for (const auto& c : cases) {
+    const CliRun run = runCli(home.path(), c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments << "\n" << run.err;
+    EXPECT_NE(run.err.find(c.text), std::string::npos) << c.arguments << "\n" << run.err;
+    EXPECT_EQ(run.out, "") << c.arguments;
+  }
+}
+
+TEST_F(MonitorCli, AWithheldNodeListLeavesTheStoreAndTheLoadGoesOn) {
+  ASSERT_EQ(runCli(home.path(), "login --user alice --password secret").exitCode, 0);
+  sim->controlOk("withhold logic 3");
+  // A new stamp makes the next login synchronise; the node list never comes.
+  sim->controlOk("camera-online cam-hall 1");
+  auto other = runCli(home.path(), "login --user alice --password secret");
+  EXPECT_EQ(other.exitCode, 0) << other.err;
+  Json::Value catalogue;
+  ASSERT_TRUE(Json::Reader().parse(other.out, catalogue));
+  EXPECT_EQ(catalogue["cameraTotal"].asInt(), 4) << "the stored catalogue is used";
+  EXPECT_EQ(catalogue["onlineCameraTotal"].asInt(), 3) << "the on-line states are fresh";
+}
+
+TEST_F(MonitorCli, HelpDocumentsTheCommands) {
+  const CliRun run = runCli(home.path(), "--help");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("login"), std::string::npos);
+  EXPECT_NE(run.out.find("MONITOR_USER"), std::string::npos);
+}
