@@ -75,6 +75,7 @@ void CMediaPipeline::BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::Wi
   videoExceptions_ = audioExceptions_ = 0;
   firstPictureTick_ = 0;
   hasPicture_ = false;
+  lastWidth_ = lastHeight_ = 0;
   manualContext = VideoDoContext{};
 
   const HandlerContext context{cameraRecord, videoState, window, trims,
@@ -222,7 +223,12 @@ void CMediaPipeline::VideoStep(VideoDoContext& context) {
     ++videoFramesHandled_;
     if (context.picture) {
       ++framesDecoded_;
-      if (!hasPicture_.exchange(true)) firstPictureTick_ = mc::tickCount();
+      lastWidth_ = context.width;
+      lastHeight_ = context.height;
+      if (!hasPicture_) {  // only this thread writes both
+        firstPictureTick_ = mc::tickCount();
+        hasPicture_ = true;
+      }
     }
     context.frame = nullptr;
   } catch (const boost::thread_interrupted&) {
@@ -254,5 +260,7 @@ PipelineStats CMediaPipeline::stats() const {
   s.audioExceptions = audioExceptions_;
   s.firstPictureTick = firstPictureTick_;
   s.hasPicture = hasPicture_;
+  s.width = lastWidth_;
+  s.height = lastHeight_;
   return s;
 }

@@ -406,6 +406,8 @@ TEST_F(Pipeline, CameraStreamIsHeldHalfASecondThenDecodedShownAndSnapshotted) {
   ASSERT_TRUE(eventually([&] { return pipeline.stats().framesDecoded == count; }));
   EXPECT_FALSE(pane->snapshotRequested);
   EXPECT_EQ(log.count("loaded"), 1u);
+  EXPECT_EQ(pipeline.stats().width, 352u);
+  EXPECT_EQ(pipeline.stats().height, 288u);
 
   const Yv12Picture shown = target().lastPicture();
   ASSERT_EQ(shown.size(), sources.back().size());
