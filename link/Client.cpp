@@ -199,8 +199,10 @@ void Client::abandonConnect(const std::shared_ptr<ConnectAttempt>& attempt) {
 void Client::becomeConnected(const SocketPtr& socket) {
   applyKeepAlive(*socket);
   retryDelayMs_ = kFirstRetryDelayMs;
+  reconnectAttempts_ = 0;
   reader_.reset();
   sendQueue_.clear();
+  queued_ = 0;
   closed_ = false;
   startRead(socket);
 }
@@ -265,6 +267,7 @@ void Client::handleClose(const error_code& error) {
   if (closed_) return;
   closed_ = true;
   sendQueue_.clear();
+  queued_ = 0;
   reader_.reset();
   closeQuietly(socket_);
   socket_.reset();
@@ -310,6 +313,7 @@ void Client::startReconnectAttempt(std::uint64_t round) {
     scheduleReconnect();
     return;
   }
+  ++reconnectAttempts_;
   auto socket = std::make_shared<Socket>(ioPool_->service());
   socket_ = socket;
   attemptTimer_.expires_after(std::chrono::milliseconds(limit));
@@ -399,6 +403,7 @@ bool Client::send(BufferPtr buffer) {
 void Client::enqueue(BufferPtr buffer) {
   if (closed_) return;
   sendQueue_.push_back(std::move(buffer));
+  queued_ = static_cast<std::int32_t>(sendQueue_.size());
   if (sendQueue_.size() == 1) startWrite();
 }
 
@@ -420,6 +425,7 @@ void Client::onWrite(const SocketPtr& socket, const error_code& error) {
   BufferPtr written = std::move(sendQueue_.front());
   sendQueue_.pop_front();
   const auto remaining = static_cast<std::int32_t>(sendQueue_.size());
+  queued_ = remaining;
   postCallback([written = std::move(written), remaining](Client& self) { self.OnSent(written, remaining); });
   if (sendQueue_.empty()) return;
   if (sendQueue_.size() > static_cast<std::size_t>(kCoalesceAbove)) coalesceQueue();
@@ -441,4 +447,5 @@ void Client::coalesceQueue() {
   }
   sendQueue_.clear();
   sendQueue_.push_back(std::move(combined));
+  queued_ = 1;
 }

@@ -65,6 +65,10 @@ class Client : public std::enable_shared_from_this<Client> {
   bool isClosed() const { return closed_; }
   // Lost and trying to get back by itself.
   bool isReconnecting() const { return closed_ && autoReconnect_; }
+  // Buffers waiting to be written, the one being written included.
+  std::int32_t queuedBuffers() const { return queued_; }
+  // Reconnection attempts since the connection was lost (0 while connected).
+  std::uint32_t reconnectAttempts() const { return reconnectAttempts_; }
   // The numeric address connected (or being reconnected) to, and the port.
   std::string remoteHost() const;
   int remotePort() const;
@@ -118,6 +122,8 @@ class Client : public std::enable_shared_from_this<Client> {
 
   std::atomic<bool> closed_{true};
   std::atomic<bool> autoReconnect_{false};
+  std::atomic<std::int32_t> queued_{0};
+  std::atomic<std::uint32_t> reconnectAttempts_{0};
 
   mutable std::mutex addressLock_;  // guards host_, port_, attemptLimitMs_
   std::string host_;
