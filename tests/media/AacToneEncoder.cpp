@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 }
 
 #include <algorithm>
@@ -59,6 +60,7 @@ void check(int result, const char* what) {
 
 std::vector<std::vector<std::uint8_t>> encodeAdts(std::span<const std::int16_t> interleaved, std::uint32_t sampleRate,
                                                   int channels, long bitRate) {
+  av_log_set_level(AV_LOG_ERROR);
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
   if (!codec) throw std::runtime_error("no AAC encoder");
   std::unique_ptr<AVCodecContext, CodecContextFree> context(avcodec_alloc_context3(codec));
