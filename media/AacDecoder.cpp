@@ -69,7 +69,8 @@ bool AacDecoder::initialise(const std::uint8_t* payload, std::size_t length) {
   return true;
 }
 
-bool AacDecoder::decode(const std::uint8_t* payload, std::size_t length, const Sink& sink) {
+bool AacDecoder::Decode(const std::uint8_t* payload, std::uint32_t length, const mc::media::AudioFormat&,
+                        IPcmSink& sink) {
   if (!payload || length == 0) return length == 0;
   if (!initialised_ && !initialise(payload, length)) return false;
   auto* handle = static_cast<NeAACDecHandle>(handle_.get());
@@ -82,7 +83,7 @@ bool AacDecoder::decode(const std::uint8_t* payload, std::size_t length, const S
       return false;
     }
     const int configuration = adtsChannelConfiguration(payload, length);
-    const std::size_t consumed = std::min<std::size_t>(info.bytesconsumed, length);
+    const auto consumed = static_cast<std::uint32_t>(std::min<unsigned long>(info.bytesconsumed, length));
     if (consumed == 0 && info.samples == 0) break;  // no progress: nothing more to take from this payload
     payload += consumed;
     length -= consumed;
@@ -93,10 +94,11 @@ bool AacDecoder::decode(const std::uint8_t* payload, std::size_t length, const S
       const std::size_t frames = info.samples / 2;
       mono_.resize(frames);
       for (std::size_t i = 0; i < frames; ++i) mono_[i] = samples[2 * i];
-      sink(reinterpret_cast<const std::uint8_t*>(mono_.data()), static_cast<std::uint32_t>(frames * 2), rate, 16, 1);
+      sink.OnPcm(PcmBlock{reinterpret_cast<const std::uint8_t*>(mono_.data()), static_cast<std::uint32_t>(frames * 2),
+                          rate, 16, 1});
     } else {
-      sink(reinterpret_cast<const std::uint8_t*>(samples), static_cast<std::uint32_t>(info.samples * 2), rate, 16,
-           info.channels);
+      sink.OnPcm(PcmBlock{reinterpret_cast<const std::uint8_t*>(samples), static_cast<std::uint32_t>(info.samples * 2),
+                          rate, 16, info.channels});
     }
   }
   return true;

@@ -1,9 +1,10 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <vector>
+
+#include "media/AudioDecoding.h"
 
 // One camera's AAC decoder (FAAD2) for ADTS frames. Created on the camera's
 // first AAC frame and kept, whatever later frames announce, until the
@@ -12,16 +13,12 @@
 // Output is always interleaved signed 16-bit PCM. FAAD2 turns a mono stream
 // into two identical channels; a stream whose ADTS header says mono is
 // handed on as mono again, so its PCM matches the frame's own format.
-class AacDecoder {
+class AacDecoder final : public IAudioDecoder {
  public:
-  // (pcm, length in bytes, sample rate, bits per sample, channels); the PCM
-  // belongs to the decoder and is valid only during the call.
-  using Sink = std::function<void(const std::uint8_t*, std::uint32_t, std::uint32_t, std::int32_t, std::int32_t)>;
-
   // A decoder expecting AAC LC at `sampleRate` (the first frame's rate); null
   // when FAAD2 cannot make one (logged).
   static std::unique_ptr<AacDecoder> create(std::uint32_t sampleRate);
-  ~AacDecoder();
+  ~AacDecoder() override;
   AacDecoder(const AacDecoder&) = delete;
   AacDecoder& operator=(const AacDecoder&) = delete;
 
@@ -29,7 +26,9 @@ class AacDecoder {
   // `sink`. False when the payload holds an undecodable frame (the error is
   // logged, the rest of the payload dropped); the decoder stays usable for
   // the next payload. The first frame decoded yields no PCM (decoder delay).
-  bool decode(const std::uint8_t* payload, std::size_t length, const Sink& sink);
+  // The frame's announced format is not read: the stream's own headers rule.
+  bool Decode(const std::uint8_t* payload, std::uint32_t length, const mc::media::AudioFormat& format,
+              IPcmSink& sink) override;
 
   bool initialised() const { return initialised_; }
   std::uint32_t sampleRate() const { return sampleRate_; }  // as read from the stream header

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "media/AudioBlockRing.h"
+#include "media/AudioDecoding.h"
 #include "media/SoundDevice.h"
 #include "media/StreamAudioData.h"
 
@@ -20,7 +21,7 @@ class OThread;
 // device whenever the PCM format changes and writes the PCM into the block
 // ring. Which camera is heard is decided by the caller: only the camera whose
 // sound is on calls EnqueuePcm.
-class AudioLogic {
+class AudioLogic final : public IPcmOutput {
  public:
   // PCM records waiting for the play thread; more are dropped, so the
   // speakers lag at most this many decoded frames behind.
@@ -44,7 +45,7 @@ class AudioLogic {
   // An instance of its own over `device`; its play thread starts at once.
   static std::shared_ptr<AudioLogic> create(std::unique_ptr<ISoundOutput> device);
 
-  ~AudioLogic();
+  ~AudioLogic() override;
   AudioLogic(const AudioLogic&) = delete;
   AudioLogic& operator=(const AudioLogic&) = delete;
 
@@ -52,7 +53,7 @@ class AudioLogic {
   // camera's dispatch thread; never waits for the device. Empty or null PCM
   // is ignored.
   void EnqueuePcm(const std::uint8_t* pcm, std::uint32_t length, std::uint32_t sampleRate,
-                  std::int32_t bitsPerSample, std::int32_t channels);
+                  std::int32_t bitsPerSample, std::int32_t channels) override;
 
   // Interrupts and joins the play thread, then closes the device. Records
   // queued later are kept but not played.

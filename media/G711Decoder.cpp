@@ -31,9 +31,11 @@ int g711aDecode(const std::uint8_t* in, std::size_t count, std::uint8_t* out, st
   return static_cast<int>(2 * count);
 }
 
-bool G711Decoder::decode(const std::uint8_t* payload, std::size_t length, std::uint32_t sampleRate,
-                         std::int32_t channels, const Sink& sink) {
+bool G711Decoder::Decode(const std::uint8_t* payload, std::uint32_t length, const mc::media::AudioFormat& format,
+                         IPcmSink& sink) {
   if (length == 0) return true;
+  std::uint32_t sampleRate = format.sampleRate;
+  std::int32_t channels = format.channels;
   if (!payload) return g711aDecode(payload, length, pcmBuffer_.data(), pcmBuffer_.size()) >= 0;
   if (sampleRate == 0) sampleRate = kDefaultSampleRate;
   if (channels < 1) channels = 1;
@@ -44,7 +46,7 @@ bool G711Decoder::decode(const std::uint8_t* payload, std::size_t length, std::u
     const std::size_t count = std::min(perBlock, length - done);
     const int bytes = g711aDecode(payload + done, count, pcmBuffer_.data(), pcmBuffer_.size());
     if (bytes < 0) return false;
-    sink(pcmBuffer_.data(), static_cast<std::uint32_t>(bytes), sampleRate, 16, channels);
+    sink.OnPcm(PcmBlock{pcmBuffer_.data(), static_cast<std::uint32_t>(bytes), sampleRate, 16, channels});
     done += count;
   }
   return true;

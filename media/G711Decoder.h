@@ -2,7 +2,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+
+#include "media/AudioDecoding.h"
 
 // G.711 A-law (ITU-T G.711) expansion of one code to a 16-bit linear sample.
 std::int16_t alawToLinear(std::uint8_t code);
@@ -15,20 +16,17 @@ int g711aDecode(const std::uint8_t* in, std::size_t count, std::uint8_t* out, st
 // One camera's G.711 A-law decoder: frames are expanded into the camera's
 // 10240-byte PCM buffer; a longer frame is handed on in several blocks, so
 // no sound is lost. Used only on the camera's dispatch thread.
-class G711Decoder {
+class G711Decoder final : public IAudioDecoder {
  public:
   static constexpr std::size_t kPcmBufferBytes = 10240;
   static constexpr std::uint32_t kDefaultSampleRate = 8000;
 
-  // (pcm, length in bytes, sample rate, bits per sample, channels); the PCM
-  // is valid only during the call.
-  using Sink = std::function<void(const std::uint8_t*, std::uint32_t, std::uint32_t, std::int32_t, std::int32_t)>;
-
-  // Decodes one frame of `length` bytes announced with `sampleRate` and
-  // `channels` (0 or less: 8000 Hz, mono). The PCM is always 16-bit. False
-  // for a null payload with a non-zero length.
-  bool decode(const std::uint8_t* payload, std::size_t length, std::uint32_t sampleRate, std::int32_t channels,
-              const Sink& sink);
+  // Decodes one frame of `length` bytes with the frame's announced sample
+  // rate and channel count (0 or less: 8000 Hz, mono). The PCM is 16-bit
+  // whatever the frame announces. False for a null payload with a non-zero
+  // length.
+  bool Decode(const std::uint8_t* payload, std::uint32_t length, const mc::media::AudioFormat& format,
+              IPcmSink& sink) override;
 
  private:
   alignas(std::int16_t) std::array<std::uint8_t, kPcmBufferBytes> pcmBuffer_{};

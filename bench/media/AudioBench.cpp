@@ -15,15 +15,17 @@
 
 namespace {
 
-void noSink(const std::uint8_t* pcm, std::uint32_t length, std::uint32_t, std::int32_t, std::int32_t) {
-  benchmark::DoNotOptimize(pcm);
-  benchmark::DoNotOptimize(length);
-}
+class NoSink final : public IPcmSink {
+ public:
+  void OnPcm(const PcmBlock& block) override { benchmark::DoNotOptimize(block.data); }
+};
 
 void G711Frame(benchmark::State& state) {
   const std::vector<std::uint8_t> payload(static_cast<std::size_t>(state.range(0)), 0x5A);
   G711Decoder decoder;
-  for (auto _ : state) decoder.decode(payload.data(), payload.size(), 8000, 1, noSink);
+  NoSink sink;
+  const mc::media::AudioFormat format{8000, 16, 1, mc::media::kCodecG711A};
+  for (auto _ : state) decoder.Decode(payload.data(), static_cast<std::uint32_t>(payload.size()), format, sink);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
   state.SetLabel("A-law bytes in");
 }
@@ -36,10 +38,12 @@ void AacFrame(benchmark::State& state) {
   const auto frames = mc::test::encodeAdts(mc::test::makeTone(1000, 8000, rate, 2.0, channels), rate, channels,
                                            32000L * channels);
   auto decoder = AacDecoder::create(rate);
+  NoSink sink;
+  const mc::media::AudioFormat format{rate, 16, channels, mc::media::kCodecAac};
   std::size_t next = 0;
   for (auto _ : state) {
     const auto& frame = frames[next];
-    decoder->decode(frame.data(), frame.size(), noSink);
+    decoder->Decode(frame.data(), static_cast<std::uint32_t>(frame.size()), format, sink);
     next = next + 1 < frames.size() ? next + 1 : 1;
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()));

@@ -22,15 +22,13 @@ struct Block {
 };
 
 // Collects what a decoder hands on.
-struct Collected {
+struct Collected final : IPcmSink {
   std::vector<Block> blocks;
-  auto sink() {
-    return [this](const std::uint8_t* pcm, std::uint32_t length, std::uint32_t rate, std::int32_t bits,
-                  std::int32_t channels) {
-      Block block{std::vector<std::int16_t>(length / 2), length, rate, bits, channels};
-      std::memcpy(block.samples.data(), pcm, length);
-      blocks.push_back(std::move(block));
-    };
+  void OnPcm(const PcmBlock& pcm) override {
+    Block block{std::vector<std::int16_t>(pcm.length / 2), pcm.length, pcm.sampleRate, pcm.bitsPerSample,
+                pcm.channels};
+    std::memcpy(block.samples.data(), pcm.data, pcm.length);
+    blocks.push_back(std::move(block));
   }
   std::vector<std::int16_t> all() const {
     std::vector<std::int16_t> samples;
@@ -38,6 +36,11 @@ struct Collected {
     return samples;
   }
 };
+
+std::uint32_t size32(const std::vector<std::uint8_t>& bytes) { return static_cast<std::uint32_t>(bytes.size()); }
+
+// What an AAC frame announces; the AAC decoder reads the stream's own headers.
+const mc::media::AudioFormat kAac{16000, 16, 1, mc::media::kCodecAac};
 
 double decibels(double ratio) { return 20 * std::log10(ratio); }
 
@@ -64,7 +67,7 @@ TEST_P(AacTone, DecodesToTheToneAtItsRateLevelAndChannelCount) {
   auto decoder = AacDecoder::create(c.rate);
   ASSERT_TRUE(decoder);
   Collected out;
-  for (std::size_t i = 0; i < frames.size(); ++i) ASSERT_TRUE(decoder->decode(frames[i].data(), frames[i].size(), out.sink())) << "frame " << i;
+  for (std::size_t i = 0; i < frames.size(); ++i) ASSERT_TRUE(decoder->Decode(frames[i].data(), size32(frames[i]), kAac, out)) << "frame " << i;
 
   EXPECT_EQ(decoder->sampleRate(), c.rate) << "dontUpSampleImplicitSBR must keep the real rate";
   ASSERT_EQ(out.blocks.size(), frames.size() - 1) << "every frame but the first yields one block";
@@ -98,7 +101,7 @@ struct AacStream : ::testing::Test {
   Collected out;
 
   bool decode(const std::vector<std::uint8_t>& payload) {
-    return decoder->decode(payload.data(), payload.size(), out.sink());
+    return decoder->Decode(payload.data(), size32(payload), kAac, out);
   }
 };
 
@@ -138,8 +141,8 @@ TEST_F(AacStream, AFirstPayloadWithoutADTSHeaderDoesNotLockTheDecoder) {
 }
 
 TEST_F(AacStream, EmptyAndNullPayloadsYieldNothing) {
-  EXPECT_TRUE(decoder->decode(frames[0].data(), 0, out.sink()));
-  EXPECT_FALSE(decoder->decode(nullptr, 10, out.sink()));
+  EXPECT_TRUE(decoder->Decode(frames[0].data(), 0, kAac, out));
+  EXPECT_FALSE(decoder->Decode(nullptr, 10, kAac, out));
   EXPECT_TRUE(out.blocks.empty());
 }
 
@@ -152,7 +155,7 @@ TEST(AacNoise, RandomBytesBehindAnADTSHeaderNeverCrashOrHang) {
     for (auto& b : payload) b = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 24);
     payload[0] = 0xFF;
     payload[1] = 0xF1;
-    decoder->decode(payload.data(), payload.size(), out.sink());
+    decoder->Decode(payload.data(), size32(payload), kAac, out);
   }
   for (const auto& block : out.blocks) EXPECT_EQ(block.length % 2, 0u);
 }
@@ -243,7 +246,8 @@ TEST_P(G711Frame, IsHandedOnWholeAsSixteenBitPcm) {
   for (std::size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<std::uint8_t>(i * 7);
   G711Decoder decoder;
   Collected out;
-  ASSERT_TRUE(decoder.decode(payload.data(), payload.size(), c.rate, c.channels, out.sink()));
+  const mc::media::AudioFormat format{c.rate, 16, c.channels, mc::media::kCodecG711A};
+  ASSERT_TRUE(decoder.Decode(payload.data(), size32(payload), format, out));
   std::vector<std::uint32_t> lengths;
   for (const auto& b : out.blocks) {
     lengths.push_back(b.length);
