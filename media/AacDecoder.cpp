@@ -84,10 +84,15 @@ bool AacDecoder::Decode(const std::uint8_t* payload, std::uint32_t length, const
     }
     const int configuration = adtsChannelConfiguration(payload, length);
     const auto consumed = static_cast<std::uint32_t>(std::min<unsigned long>(info.bytesconsumed, length));
-    if (consumed == 0 && info.samples == 0) break;  // no progress: nothing more to take from this payload
     payload += consumed;
     length -= consumed;
-    if (info.samples == 0 || !samples || info.channels == 0) continue;
+    // The decoder's first frame yields no samples but is consumed; a call
+    // that consumes nothing ends the payload, so the loop always progresses.
+    const bool stalled = consumed == 0;
+    if (info.samples == 0 || !samples || info.channels == 0) {
+      if (stalled) break;
+      continue;
+    }
 
     const std::uint32_t rate = info.samplerate ? static_cast<std::uint32_t>(info.samplerate) : sampleRate_;
     if (configuration == 1 && info.channels == 2 && !info.ps) {
@@ -100,6 +105,7 @@ bool AacDecoder::Decode(const std::uint8_t* payload, std::uint32_t length, const
       sink.OnPcm(PcmBlock{reinterpret_cast<const std::uint8_t*>(samples), static_cast<std::uint32_t>(info.samples * 2),
                           rate, 16, info.channels});
     }
+    if (stalled) break;
   }
   return true;
 }

@@ -48,3 +48,5 @@ std::unique_ptr<ISoundOutput> createSoundOutput() {
   backends.push_back(std::make_unique<NullSoundOutput>());
   return std::make_unique<ProbingSoundOutput>(std::move(backends));
 }
+
+std::unique_ptr<ISoundInput> createSoundInput() { return std::make_unique<PulseSoundInput>(); }

@@ -55,3 +55,26 @@ class ISoundOutput {
 // The program's output: on every open it tries PulseAudio, then the null
 // output, and plays through the first that opens.
 std::unique_ptr<ISoundOutput> createSoundOutput();
+
+// A PCM capture that hands over fixed-size buffers in order.
+class ISoundInput {
+ public:
+  // (pcm, length in bytes, format), on the device's own thread; the bytes are
+  // valid only during the call.
+  using OnPcm = std::function<void(const std::uint8_t* pcm, std::uint32_t length, const PcmFormat& format)>;
+
+  virtual ~ISoundInput() = default;
+  virtual const char* name() const = 0;
+
+  // Starts capturing `format` in buffers of `bufferBytes`. False when no
+  // source opens (no microphone, format refused); lastError() says why.
+  // A running capture is stopped first.
+  virtual bool start(const PcmFormat& format, std::size_t bufferBytes, OnPcm onPcm) = 0;
+  // Ends the capture; no onPcm call follows the return.
+  virtual void stop() = 0;
+  virtual std::string lastError() const = 0;
+};
+
+// The program's capture: PulseAudio's default source. There is no null
+// capture: a missing microphone must be reported, not hidden.
+std::unique_ptr<ISoundInput> createSoundInput();

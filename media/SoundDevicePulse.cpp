@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <pulse/error.h>
 
+#include <vector>
+
 #include "core/OLog.h"
 
 namespace {
@@ -114,5 +116,53 @@ void PulseSoundOutput::writeLoop() {
       return;
     }
     done_(next.block);
+  }
+}
+
+PulseSoundInput::~PulseSoundInput() { stop(); }
+
+bool PulseSoundInput::start(const PcmFormat& format, std::size_t bufferBytes, OnPcm onPcm) {
+  stop();
+  std::string error;
+  if (bufferBytes == 0 || !format.valid() || bufferBytes % format.bytesPerFrame() != 0) {
+    error = "buffers of " + std::to_string(bufferBytes) + " bytes do not fit " + format.text();
+  } else {
+    stream_ = openPulseStream(PA_STREAM_RECORD, format, "talk-back", source_.empty() ? nullptr : source_.c_str(),
+                              kLatencyMs, error);
+  }
+  if (!stream_) {
+    LOG_WARNING("PulseAudio capture of %s cannot be opened: %s", format.text().c_str(), error.c_str());
+    std::lock_guard lock(errorMutex_);
+    lastError_ = error;
+    return false;
+  }
+  stopping_ = false;
+  reader_ = std::thread([this, format, bufferBytes, onPcm = std::move(onPcm)] { readLoop(format, bufferBytes, onPcm); });
+  return true;
+}
+
+void PulseSoundInput::stop() {
+  stopping_ = true;
+  if (reader_.joinable()) reader_.join();  // a read returns within one buffer's time
+  stream_.reset();
+}
+
+std::string PulseSoundInput::lastError() const {
+  std::lock_guard lock(errorMutex_);
+  return lastError_;
+}
+
+void PulseSoundInput::readLoop(PcmFormat format, std::size_t bufferBytes, OnPcm onPcm) {
+  ::pthread_setname_np(::pthread_self(), "pulse input");
+  std::vector<std::uint8_t> buffer(bufferBytes);
+  while (!stopping_) {
+    int code = 0;
+    if (pa_simple_read(stream_.get(), buffer.data(), buffer.size(), &code) < 0) {
+      std::lock_guard lock(errorMutex_);
+      lastError_ = pa_strerror(code);
+      return;
+    }
+    if (stopping_) return;
+    if (onPcm) onPcm(buffer.data(), static_cast<std::uint32_t>(buffer.size()), format);
   }
 }

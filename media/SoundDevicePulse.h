@@ -1,6 +1,7 @@
 #pragma once
 #include <pulse/simple.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -54,4 +55,29 @@ class PulseSoundOutput final : public ISoundOutput {
   bool stopping_ = false;
   bool failed_ = false;
   std::string failure_;  // PulseAudio's text for the failed write
+};
+
+// Capture through PulseAudio's simple API: a reader thread ("pulse input")
+// reads one buffer at a time and hands it on.
+class PulseSoundInput final : public ISoundInput {
+ public:
+  static constexpr unsigned kLatencyMs = 20;
+
+  // `source` null: the server's default source.
+  explicit PulseSoundInput(const char* source = nullptr) : source_(source ? source : "") {}
+  ~PulseSoundInput() override;
+  const char* name() const override { return "pulseaudio"; }
+  bool start(const PcmFormat& format, std::size_t bufferBytes, OnPcm onPcm) override;
+  void stop() override;
+  std::string lastError() const override;
+
+ private:
+  void readLoop(PcmFormat format, std::size_t bufferBytes, OnPcm onPcm);
+
+  std::string source_;
+  PulseSimplePtr stream_;
+  std::thread reader_;
+  std::atomic<bool> stopping_{false};
+  mutable std::mutex errorMutex_;
+  std::string lastError_;
 };
