@@ -155,6 +155,12 @@ TEST_F(SoundFixture, TheSoundServerGoingAwayNeitherHangsNorStopsThePlayThread) {
   server.reset();
   feedInRealTime(*logic, tone, 8000, 1);
   feedInRealTime(*logic, tone, 8000, 1);
+  auto handled = [&] {
+    const auto s = logic->stats();
+    return s.played + s.droppedNoDevice + s.droppedQueueFull;
+  };
+  for (const auto deadline = Clock::now() + std::chrono::seconds(5); handled() < 75 && Clock::now() < deadline;)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   const auto stats = logic->stats();
   logic->stop();
   EXPECT_GE(stats.opens, 2u) << "the output is reopened once the server is gone";
@@ -172,7 +178,8 @@ TEST_F(SoundFixture, WithoutASoundServerTheNullOutputPlays) {
 
   auto logic = AudioLogic::create(createSoundOutput());
   feedInRealTime(*logic, twoTones(440, 440, kAmplitude, 8000, 0.2, 1), 8000, 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  for (const auto deadline = Clock::now() + std::chrono::seconds(5); logic->stats().played < 10 && Clock::now() < deadline;)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(logic->stats().played, 10u);
   EXPECT_EQ(logic->stats().droppedNoDevice, 0u);
 }
