@@ -10,12 +10,4 @@ void OutputContextDeleter::operator()(AVFormatContext* context) const {
   avformat_free_context(context);
 }
 
-std::string errorText(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  if (av_strerror(code, text, sizeof text) < 0) {
-    return "libav error " + std::to_string(code);
-  }
-  return text;
-}
-
 }  // namespace mc::av
