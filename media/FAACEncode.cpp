@@ -42,6 +42,7 @@ bool FAACEncode::Init(int sampleRate, int bitsPerSample, int channels) {
   packet_.reset();
   inputFill_ = 0;
   fedSamples_ = nextFramePts_ = encodedEnd_ = 0;
+  flushed_ = false;
   sampleRate_ = sampleRate;
   bitsPerSample_ = bitsPerSample;
   channels_ = channels;
@@ -110,7 +111,7 @@ bool FAACEncode::Encode(const std::uint8_t* pcm, std::size_t length, const std::
   output = nullptr;
   outputLength = 0;
   output_.clear();
-  if (!context_ || pcm == nullptr) return false;
+  if (!context_ || flushed_ || pcm == nullptr) return false;
   const std::size_t frameBytes = std::size_t(channels_) * (bitsPerSample_ / 8);
   fedSamples_ += std::int64_t((inputFill_ + length) / frameBytes) - std::int64_t(inputFill_ / frameBytes);
   while (length > 0) {
@@ -121,7 +122,7 @@ bool FAACEncode::Encode(const std::uint8_t* pcm, std::size_t length, const std::
     length -= take;
     if (inputFill_ == inputBytes_) {
       inputFill_ = 0;
-      if (!encodeFrame()) break;
+      if (!encodeFrame(kFrameSamples)) break;
     }
   }
   if (output_.empty()) return false;
@@ -130,20 +131,42 @@ bool FAACEncode::Encode(const std::uint8_t* pcm, std::size_t length, const std::
   return true;
 }
 
-bool FAACEncode::encodeFrame() {
+bool FAACEncode::Flush(const std::uint8_t*& output, std::size_t& outputLength) {
+  output = nullptr;
+  outputLength = 0;
+  output_.clear();
+  if (!context_ || flushed_) return false;
+  flushed_ = true;
+  const std::size_t frameBytes = std::size_t(channels_) * (bitsPerSample_ / 8);
+  const int partial = int(inputFill_ / frameBytes);
+  inputFill_ = 0;
+  if (partial > 0) encodeFrame(partial);  // the encoder takes a short last frame
+  if (const int rc = avcodec_send_frame(context_.get(), nullptr); rc < 0) {
+    LOG_ERROR("AAC: flushing failed: %s", mc::av::errorText(rc).c_str());
+  } else {
+    drainPackets();
+  }
+  if (output_.empty()) return false;
+  output = output_.data();
+  outputLength = output_.size();
+  return true;
+}
+
+bool FAACEncode::encodeFrame(int samples) {
   if (const int rc = av_frame_make_writable(frame_.get()); rc < 0) {
     LOG_ERROR("AAC: av_frame_make_writable failed: %s", mc::av::errorText(rc).c_str());
     return false;
   }
+  frame_->nb_samples = samples;
   const int bytes = bitsPerSample_ / 8;
   const std::uint8_t* p = inputBuffer_.data();
-  for (int i = 0; i < kFrameSamples; ++i) {
+  for (int i = 0; i < samples; ++i) {
     for (int c = 0; c < channels_; ++c, p += bytes) {
       reinterpret_cast<float*>(frame_->data[c])[i] = sampleAt(p, bytes);
     }
   }
   frame_->pts = nextFramePts_;
-  nextFramePts_ += kFrameSamples;
+  nextFramePts_ += samples;
   if (const int rc = avcodec_send_frame(context_.get(), frame_.get()); rc < 0) {
     LOG_ERROR("AAC: avcodec_send_frame failed: %s", mc::av::errorText(rc).c_str());
     return false;

@@ -32,6 +32,11 @@ class FAACEncode {
   bool Encode(const std::uint8_t* pcm, std::size_t length, const std::uint8_t*& output,
               std::size_t& outputLength);
 
+  // Ends the stream: encodes the PCM still collected (padded to a frame) and
+  // everything the encoder holds back. True when frames came out, as for
+  // Encode. Afterwards the encoder takes no more PCM until the next Init.
+  bool Flush(const std::uint8_t*& output, std::size_t& outputLength);
+
   int sampleRate() const { return sampleRate_; }
   int bitsPerSample() const { return bitsPerSample_; }
   int channels() const { return channels_; }
@@ -44,7 +49,7 @@ class FAACEncode {
   std::int64_t samplesBehind() const { return fedSamples_ - encodedEnd_; }
 
  private:
-  bool encodeFrame();
+  bool encodeFrame(int samples);
   bool drainPackets();
 
   mc::av::CodecContextPtr context_;
@@ -61,4 +66,5 @@ class FAACEncode {
   std::int64_t fedSamples_ = 0;            // samples per channel given to Encode
   std::int64_t nextFramePts_ = 0;          // samples per channel sent to the encoder
   std::int64_t encodedEnd_ = 0;            // end of the last packet, in input samples
+  bool flushed_ = false;
 };

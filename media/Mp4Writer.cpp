@@ -47,22 +47,23 @@ Mp4Writer::~Mp4Writer() { Close(); }
 
 std::uint32_t Mp4Writer::now() const { return clock_(); }
 
-bool Mp4Writer::Create(const std::string& path, int width, int height, int frameRate) {
+bool Mp4Writer::Create(const std::string& path, int width, int height, int frameRate, std::string* error) {
   if (output_) Close();
-  if (path.empty()) return false;
-  if (width <= 0 || height <= 0) {
-    LOG_ERROR("MP4: unusable picture size %dx%d for %s", width, height, path.c_str());
+  auto fail = [error](std::string reason) {
+    if (error != nullptr) *error = std::move(reason);
     return false;
+  };
+  if (path.empty()) return fail("no file name");
+  if (width <= 0 || height <= 0) {
+    return fail("unusable picture size " + std::to_string(width) + "x" + std::to_string(height));
   }
   AVFormatContext* raw = nullptr;
   if (const int rc = avformat_alloc_output_context2(&raw, nullptr, "mp4", path.c_str()); rc < 0) {
-    LOG_ERROR("MP4: no mp4 muxer: %s", mc::av::errorText(rc).c_str());
-    return false;
+    return fail("no mp4 muxer: " + mc::av::errorText(rc));
   }
   mc::av::OutputContextPtr output(raw);
   if (const int rc = avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE); rc < 0) {
-    LOG_ERROR("MP4: cannot create %s: %s", path.c_str(), mc::av::errorText(rc).c_str());
-    return false;
+    return fail("cannot create " + path + ": " + mc::av::errorText(rc));
   }
   discard();
   output_ = std::move(output);
@@ -238,7 +239,10 @@ int Mp4Writer::WriteAudio(const std::uint8_t* data, std::size_t length, bool fir
     }
     const std::int64_t pts = nextAudioPts_;
     nextAudioPts_ += 1024;
-    if (pts < 0) continue;  // audio from before the file began
+    // Audio from before the file began is left out, except the one frame
+    // just before its start: the decoder needs it to begin cleanly, and the
+    // file's edit list hides it.
+    if (pts < -1024) continue;
     mc::av::PacketPtr packet =
         packetOf(data + frame.offset + h.headerLength, h.frameLength - h.headerLength);
     if (!packet) return 0;

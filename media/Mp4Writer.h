@@ -41,8 +41,9 @@ class Mp4Writer {
 
   // Creates (truncates) the file. `frameRate` only sets the duration given to
   // a last picture whose successor never came. False when the path is empty,
-  // the size unusable or the file cannot be created (logged with the reason).
-  bool Create(const std::string& path, int width, int height, int frameRate);
+  // the size unusable or the file cannot be created; the reason, with the
+  // library's text, goes to `error` (the caller decides what to log).
+  bool Create(const std::string& path, int width, int height, int frameRate, std::string* error = nullptr);
 
   // One encoder output. Returns the bytes consumed; 0 when nothing could be
   // written (no parameter sets before the first IDR slice, a muxer failure),

@@ -370,7 +370,9 @@ TEST_F(Mp4WriterTest, FileWithoutSamplesIsRemoved) {
 TEST_F(Mp4WriterTest, CreateFailsWhereNoFileCanBe) {
   Mp4Writer writer(clock.function());
   EXPECT_FALSE(writer.Create("", 176, 144, 20));
-  EXPECT_FALSE(writer.Create(folder.file("missing/out.mp4"), 176, 144, 20));
+  std::string error;
+  EXPECT_FALSE(writer.Create(folder.file("missing/out.mp4"), 176, 144, 20, &error));
+  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
   EXPECT_FALSE(writer.Create(path(), 0, 144, 20));
   EXPECT_FALSE(writer.isOpen());
 }

@@ -153,7 +153,7 @@ std::vector<DemuxedStream> demux(const std::string& path) {
   return streams;
 }
 
-std::vector<DecodedPicture> decodeVideo(const std::string& path) {
+std::vector<DecodedPicture> decodeVideo(const std::string& path, bool keepPictures) {
   std::vector<DecodedPicture> pictures;
   decodeStream(path, AVMEDIA_TYPE_VIDEO, [&](const AVFrame* f, const AVCodecContext*) {
     DecodedPicture p;
@@ -165,7 +165,18 @@ std::vector<DecodedPicture> decodeVideo(const std::string& path) {
     p.rightLuma = planeMean(f, 0, f->width * 10 / 16, y0, f->width * 15 / 16, y1);
     p.cb = planeMean(f, 1, 0, 0, f->width / 2, f->height / 2);
     p.cr = planeMean(f, 2, 0, 0, f->width / 2, f->height / 2);
-    pictures.push_back(p);
+    if (keepPictures) {
+      // Luma, then Cr (plane 2), then Cb (plane 1).
+      for (int plane : {0, 2, 1}) {
+        const int w = plane == 0 ? f->width : f->width / 2;
+        const int h = plane == 0 ? f->height : f->height / 2;
+        for (int y = 0; y < h; ++y) {
+          const std::uint8_t* row = f->data[plane] + std::ptrdiff_t(y) * f->linesize[plane];
+          p.yv12.insert(p.yv12.end(), row, row + w);
+        }
+      }
+    }
+    pictures.push_back(std::move(p));
   });
   return pictures;
 }

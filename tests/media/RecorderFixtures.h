@@ -44,9 +44,11 @@ struct DecodedPicture {
   int width = 0, height = 0;
   double leftLuma = 0, rightLuma = 0;  // mean of a block inside each half
   double cb = 0, cr = 0;               // mean of each chroma plane
+  std::vector<std::uint8_t> yv12;      // the whole picture, when asked for
 };
-// Every picture of the file's video stream decoded with libavcodec.
-std::vector<DecodedPicture> decodeVideo(const std::string& path);
+// Every picture of the file's video stream decoded with libavcodec; with
+// `keepPictures` each in YV12 layout too.
+std::vector<DecodedPicture> decodeVideo(const std::string& path, bool keepPictures = false);
 
 struct DecodedAudio {
   int sampleRate = 0;
