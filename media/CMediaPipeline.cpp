@@ -1,6 +1,7 @@
 #include "media/CMediaPipeline.h"
 
 #include <boost/chrono/duration.hpp>
+#include <boost/core/demangle.hpp>
 #include <boost/thread/thread.hpp>
 #include <exception>
 #include <typeinfo>
@@ -41,7 +42,7 @@ void logException(const char* text) {
   try {
     throw;
   } catch (const std::exception& e) {
-    LOG_ERROR("%s: %s", typeid(e).name(), e.what());
+    LOG_ERROR("%s: %s", boost::core::demangle(typeid(e).name()).c_str(), e.what());
   } catch (...) {
   }
 }

@@ -9,6 +9,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/error.h>
 #include <libavutil/frame.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 }
 
@@ -42,6 +43,7 @@ struct H264TestEncoder::Impl {
 };
 
 H264TestEncoder::H264TestEncoder(int width, int height, int keyInterval, int crf) : impl_(std::make_unique<Impl>()) {
+  av_log_set_level(AV_LOG_ERROR);  // keep x264 statistics out of test output
   const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
   if (!codec) throw std::runtime_error("libavcodec has no libx264 encoder");
   impl_->context = avcodec_alloc_context3(codec);
