@@ -63,7 +63,7 @@ bool Mp4Writer::Create(const std::string& path, int width, int height, int frame
   }
   mc::av::OutputContextPtr output(raw);
   if (const int rc = avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE); rc < 0) {
-    return fail("cannot create " + path + ": " + mc::av::errorText(rc));
+    return fail("MP4Encoder ERROR: Open file[" + path + "] fialed. " + mc::av::errorText(rc));
   }
   discard();
   output_ = std::move(output);
@@ -125,8 +125,7 @@ int Mp4Writer::WriteVideo(const std::uint8_t* data, std::size_t length, bool fir
   bool firstUnit = true;
   while (mc::h264::nextNalUnit(data, length, pos, unit)) {
     if (first && firstUnit && unit.type() != mc::h264::kNalSps) {
-      LOG_WARNING("MP4: first encoder output of %s does not start with a sequence parameter set",
-                  path_.c_str());
+      LOG_WARNING("sps not found! (%s)", path_.c_str());
     }
     firstUnit = false;
     // The unit type decides, whatever the reference priority bits say.
@@ -158,12 +157,15 @@ int Mp4Writer::WriteVideo(const std::uint8_t* data, std::size_t length, bool fir
   if (videoStream_ == nullptr) {
     // Nothing before an IDR picture with its parameter sets can be decoded.
     if (!idr || sps_.empty() || pps_.empty()) {
-      LOG_WARNING("MP4: picture without %s dropped from %s", idr ? "parameter sets" : "IDR slice",
-                  path_.c_str());
+      if (!warnedNoIdr_) {
+        LOG_WARNING("%s pictures dropped from %s until an IDR picture with its parameter sets",
+                    idr ? "sps/pps not found!" : "no IDR picture yet:", path_.c_str());
+      }
+      warnedNoIdr_ = true;
       return 0;
     }
     if (!addVideoStream()) {
-      LOG_ERROR("MP4: cannot add the video track to %s", path_.c_str());
+      LOG_ERROR("add video track failed. (%s)", path_.c_str());
       failed_ = true;
       return 0;
     }
@@ -290,7 +292,7 @@ bool Mp4Writer::writePacket(bool audio, AVPacket* packet) {
   av_packet_rescale_ts(packet, clock, stream->time_base);
   packet->stream_index = stream->index;
   if (const int rc = av_write_frame(output_.get(), packet); rc < 0) {
-    LOG_ERROR("MP4: writing a sample to %s failed: %s", path_.c_str(), mc::av::errorText(rc).c_str());
+    LOG_ERROR("MP4WriteSample() failed! %s: %s", path_.c_str(), mc::av::errorText(rc).c_str());
     failed_ = true;
     return false;
   }
@@ -323,7 +325,7 @@ void Mp4Writer::discard() {
   output_.reset();
   held_.clear();
   heldBytes_ = 0;
-  headerWritten_ = failed_ = audioRefused_ = false;
+  headerWritten_ = failed_ = audioRefused_ = warnedNoIdr_ = false;
   sps_.clear();
   pps_.clear();
   videoStream_ = audioStream_ = nullptr;

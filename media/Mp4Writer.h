@@ -96,6 +96,7 @@ class Mp4Writer {
   std::uint32_t startTick_ = 0;        // clock at Create: time 0 of both tracks
   bool headerWritten_ = false;
   bool failed_ = false;                // a muxer error: nothing more is written
+  bool warnedNoIdr_ = false;
 
   std::vector<std::uint8_t> sps_;
   std::vector<std::uint8_t> pps_;

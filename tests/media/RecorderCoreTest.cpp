@@ -372,7 +372,9 @@ TEST_F(Mp4WriterTest, CreateFailsWhereNoFileCanBe) {
   EXPECT_FALSE(writer.Create("", 176, 144, 20));
   std::string error;
   EXPECT_FALSE(writer.Create(folder.file("missing/out.mp4"), 176, 144, 20, &error));
-  EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+  EXPECT_NE(error.find("Open file[" + folder.file("missing/out.mp4") + "] fialed. No such file or directory"),
+            std::string::npos)
+      << error;
   EXPECT_FALSE(writer.Create(path(), 0, 144, 20));
   EXPECT_FALSE(writer.isOpen());
 }
