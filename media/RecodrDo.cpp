@@ -42,7 +42,7 @@ bool RecodrDo::Process(VideoDoContext* context) {
     return true;
   }
   const Yv12View picture = context ? context->pictureView() : Yv12View{};
-  if (picture.empty() || context->pictureSize < picture.layout().size()) return true;
+  if (picture.empty()) return true;  // the encoder checks the picture's size
 
   const std::uint32_t now = clock();
   if (encodedOnce && std::uint32_t(now - lastEncodeTick) < kEncodeIntervalMs) return true;

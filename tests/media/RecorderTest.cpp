@@ -365,3 +365,26 @@ TEST_F(RecorderTest, RecordsWhatThePipelineDecodes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Odd sizes cannot be coded in 4:2:0: the last column or row is left out.
+TEST_F(RecorderTest, OddPictureSizeIsCroppedToEven) {
+  struct Case {
+    int width, height, recordedWidth, recordedHeight;
+  };
+  for (const Case c : {Case{101, 75, 100, 74}, Case{176, 145, 176, 144}}) {
+    auto recorder = makeRecorder();
+    const std::uint32_t start = now;
+    run(*recorder, 400, c.width, c.height, 40, 0);
+    recorder.reset();
+    const auto decoded = mc::test::decodeVideo(expectedName(start));
+    ASSERT_EQ(decoded.size(), 10u) << c.width << "x" << c.height;
+    EXPECT_EQ(decoded[0].width, c.recordedWidth);
+    EXPECT_EQ(decoded[0].height, c.recordedHeight);
+    EXPECT_NEAR(decoded[9].leftLuma, mc::test::kLeftLuma, 4);
+    EXPECT_NEAR(decoded[9].cr, mc::test::kCr, 4);
+  }
+}
+
+}  // namespace
