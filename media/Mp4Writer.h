@@ -66,6 +66,8 @@ class Mp4Writer {
   bool Close();
 
   bool isOpen() const { return output_ != nullptr; }
+  // The muxer or the file failed (disk full …): nothing more is written.
+  bool failed() const { return failed_; }
   const std::string& path() const { return path_; }
   int width() const { return width_; }
   int height() const { return height_; }

@@ -72,6 +72,13 @@ bool RecodrDo::Process(VideoDoContext* context) {
     if (writer->WriteVideo(out, length, firstVideo) > 0) reportedFailure = false;
     firstVideo = false;
   }
+  if (writer->failed()) {
+    // The file cannot take more (disk full …): end it; the next picture
+    // tries a new one.
+    if (!reportedFailure) LOG_ERROR("recording: %s stopped taking samples", writer->path().c_str());
+    reportedFailure = true;
+    closeFile();
+  }
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -385,6 +386,70 @@ TEST_F(RecorderTest, OddPictureSizeIsCroppedToEven) {
     EXPECT_NEAR(decoded[9].leftLuma, mc::test::kLeftLuma, 4);
     EXPECT_NEAR(decoded[9].cr, mc::test::kCr, 4);
   }
+}
+
+}  // namespace
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Files may not grow past `bytes` while the object lives (writes beyond fail
+// with EFBIG, as on a full disk).
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(RecorderTest, FileThatCannotGrowIsEndedAndRecordingGoesOn) {
+  auto recorder = makeRecorder();
+  {
+    // Noise does not compress: each picture adds tens of kilobytes.
+    FileSizeLimit limit(64 * 1024);
+    std::uint32_t seed = 1;
+    for (int i = 0; i < 150; ++i, now += 40) {
+      Bytes yv12(176 * 144 * 3 / 2);
+      for (auto& byte : yv12) byte = std::uint8_t((seed = seed * 1103515245u + 12345u) >> 24);
+      VideoDoContext context;
+      context.picture = yv12.data();
+      context.pictureSize = std::uint32_t(yv12.size());
+      context.width = 176;
+      context.height = 144;
+      recorder->Process(&context);
+    }
+  }
+  // Each file stopped at the limit and the next picture began another.
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(captureFolder())) {
+    EXPECT_LE(std::filesystem::file_size(entry.path()), 64u * 1024) << entry.path();
+    ++files;
+  }
+  EXPECT_GE(files, 2u);
+  EXPECT_TRUE(recorder->finishedFiles().empty());
+  // With room again, the recording goes on into a playable file.
+  const std::string current = recorder->currentFile();
+  ASSERT_FALSE(current.empty());
+  run(*recorder, 1000, 176, 144);
+  recorder->Stop();
+  const auto finished = recorder->finishedFiles();
+  ASSERT_FALSE(finished.empty());
+  const Json::Value info = mc::test::probe(finished.back());
+  EXPECT_EQ(probedStreams(info).h264, 1) << info.toStyledString();
 }
 
 }  // namespace
