@@ -64,7 +64,7 @@ CMediaPipeline::CMediaPipeline(SxtParamPtr cameraRecord, std::shared_ptr<CBuffer
 
 CMediaPipeline::~CMediaPipeline() { StopPipeline(); }
 
-void CMediaPipeline::BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::WindowHandle window,
+bool CMediaPipeline::BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::WindowHandle window,
                                    const DisplayTrims& trims, Dispatch dispatch) {
   StopPipeline();
   bufferManage->ClearVideo();
@@ -75,6 +75,7 @@ void CMediaPipeline::BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::Wi
   videoExceptions_ = audioExceptions_ = 0;
   firstPictureTick_ = 0;
   hasPicture_ = false;
+  lastWidth_ = lastHeight_ = 0;
   manualContext = VideoDoContext{};
 
   const HandlerContext context{cameraRecord, videoState, window, trims,
@@ -105,8 +106,9 @@ void CMediaPipeline::BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::Wi
   dispatchMode = dispatch;
   if (dispatch == Dispatch::Thread) {
     if (!dispatchThread) dispatchThread = OThread::create();
-    dispatchThread->start(cameraRecord ? cameraRecord->id : std::string(), [this] { DispatchLoop(); });
+    return dispatchThread->start(cameraRecord ? cameraRecord->id : std::string(), [this] { DispatchLoop(); });
   }
+  return true;
 }
 
 void CMediaPipeline::StopPipeline() {
@@ -222,7 +224,12 @@ void CMediaPipeline::VideoStep(VideoDoContext& context) {
     ++videoFramesHandled_;
     if (context.picture) {
       ++framesDecoded_;
-      if (!hasPicture_.exchange(true)) firstPictureTick_ = mc::tickCount();
+      lastWidth_ = context.width;
+      lastHeight_ = context.height;
+      if (!hasPicture_) {  // only this thread writes both
+        firstPictureTick_ = mc::tickCount();
+        hasPicture_ = true;
+      }
     }
     context.frame = nullptr;
   } catch (const boost::thread_interrupted&) {
@@ -254,5 +261,7 @@ PipelineStats CMediaPipeline::stats() const {
   s.audioExceptions = audioExceptions_;
   s.firstPictureTick = firstPictureTick_;
   s.hasPicture = hasPicture_;
+  s.width = lastWidth_;
+  s.height = lastHeight_;
   return s;
 }

@@ -20,16 +20,22 @@ struct PipelineStats {
   std::uint64_t pcmBlocks = 0;           // decoded sound blocks handed on
   std::uint64_t videoExceptions = 0;
   std::uint64_t audioExceptions = 0;
-  std::uint32_t firstPictureTick = 0;    // tick count of the first decoded picture; 0 = none yet
+  std::uint32_t firstPictureTick = 0;    // tick count of the first decoded picture (when hasPicture)
   bool hasPicture = false;
+  std::uint32_t width = 0;               // size of the last decoded picture
+  std::uint32_t height = 0;
 };
 
 // The media pipeline of one open camera pane: the video and audio handler
 // lists, the camera's audio decoders and its dispatch thread, which pops
 // frames from the camera's CBufferManage every 10 ms and runs them through
-// the handlers. Owned by the camera object; BuildPipeline and StopPipeline are
-// called from the interface thread or the coordinator's threads, one at a
-// time (the camera's open lock serialises them).
+// the handlers. Owned by the camera object, which builds it with its camera
+// record, its CBufferManage and defaultPipelineFactory(), calls
+// BuildPipeline (with a weak reference to itself as IVideoState, the pane
+// window and the trims) when the pane opens and StopPipeline when it closes.
+// BuildPipeline and StopPipeline are called from the interface thread or the
+// coordinator's threads, one at a time (the camera's open lock serialises
+// them).
 class CMediaPipeline {
  public:
   static constexpr int kDispatchSleepMs = 10;
@@ -45,8 +51,10 @@ class CMediaPipeline {
   // Empties the queues, builds the handler chains for `window` and starts the
   // dispatch thread, named after the camera id. A pipeline still running is
   // stopped first. With Dispatch::Manual no thread is started and the caller
-  // drives the pipeline with DispatchPass (tests, benchmarks).
-  void BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::WindowHandle window, const DisplayTrims& trims,
+  // drives the pipeline with DispatchPass (tests, benchmarks). False when the
+  // dispatch thread could not be started (the handlers are built all the same
+  // and StopPipeline releases them).
+  bool BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::WindowHandle window, const DisplayTrims& trims,
                      Dispatch dispatch = Dispatch::Thread);
   // Joins the dispatch thread, empties the queues, stops and drops every
   // handler and the audio decoders.
@@ -101,4 +109,5 @@ class CMediaPipeline {
   std::atomic<std::uint64_t> videoExceptions_{0}, audioExceptions_{0};
   std::atomic<std::uint32_t> firstPictureTick_{0};
   std::atomic<bool> hasPicture_{false};
+  std::atomic<std::uint32_t> lastWidth_{0}, lastHeight_{0};
 };

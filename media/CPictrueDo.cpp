@@ -27,7 +27,10 @@ CPictrueDo::CPictrueDo(SxtParamPtr cameraRecord, std::weak_ptr<IVideoState> vide
 bool CPictrueDo::Process(VideoDoContext* context) {
   std::lock_guard guard(lock);
   const std::shared_ptr<IVideoState> state = videoState.lock();
-  if (!state || !state->snapshotRequested) return true;
+  if (!state || !state->snapshotRequested) {
+    openFailureLogged = false;
+    return true;
+  }
   const Yv12View picture = context ? context->pictureView() : Yv12View{};
   if (picture.empty()) return true;  // nothing decoded yet: the request waits
 
@@ -35,9 +38,12 @@ bool CPictrueDo::Process(VideoDoContext* context) {
       mc::media::snapshotFileName(captureFolder, cameraRecord ? cameraRecord->id : std::string(), clock());
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
   if (!file) {
-    LOG_ERROR("cannot create the snapshot %s: %s", path.c_str(), std::strerror(errno));
+    // Retried on every frame while the request stands: logged once.
+    if (!openFailureLogged) LOG_ERROR("cannot create the snapshot %s: %s", path.c_str(), std::strerror(errno));
+    openFailureLogged = true;
     return false;
   }
+  openFailureLogged = false;
   state->snapshotRequested = false;
 
   std::string error;

@@ -27,6 +27,7 @@ class CPictrueDo : public IVideoDo {
  private:
   const std::string captureFolder;
   const LocalClock clock;
+  bool openFailureLogged = false;
   mutable std::mutex lastFileLock;
   std::string lastFile_;
 };
