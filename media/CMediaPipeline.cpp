@@ -64,7 +64,7 @@ CMediaPipeline::CMediaPipeline(SxtParamPtr cameraRecord, std::shared_ptr<CBuffer
 
 CMediaPipeline::~CMediaPipeline() { StopPipeline(); }
 
-void CMediaPipeline::BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::WindowHandle window,
+bool CMediaPipeline::BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::WindowHandle window,
                                    const DisplayTrims& trims, Dispatch dispatch) {
   StopPipeline();
   bufferManage->ClearVideo();
@@ -106,8 +106,9 @@ void CMediaPipeline::BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::Wi
   dispatchMode = dispatch;
   if (dispatch == Dispatch::Thread) {
     if (!dispatchThread) dispatchThread = OThread::create();
-    dispatchThread->start(cameraRecord ? cameraRecord->id : std::string(), [this] { DispatchLoop(); });
+    return dispatchThread->start(cameraRecord ? cameraRecord->id : std::string(), [this] { DispatchLoop(); });
   }
+  return true;
 }
 
 void CMediaPipeline::StopPipeline() {

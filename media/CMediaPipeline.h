@@ -51,8 +51,10 @@ class CMediaPipeline {
   // Empties the queues, builds the handler chains for `window` and starts the
   // dispatch thread, named after the camera id. A pipeline still running is
   // stopped first. With Dispatch::Manual no thread is started and the caller
-  // drives the pipeline with DispatchPass (tests, benchmarks).
-  void BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::WindowHandle window, const DisplayTrims& trims,
+  // drives the pipeline with DispatchPass (tests, benchmarks). False when the
+  // dispatch thread could not be started (the handlers are built all the same
+  // and StopPipeline releases them).
+  bool BuildPipeline(std::weak_ptr<IVideoState> videoState, mc::WindowHandle window, const DisplayTrims& trims,
                      Dispatch dispatch = Dispatch::Thread);
   // Joins the dispatch thread, empties the queues, stops and drops every
   // handler and the audio decoders.

@@ -5,14 +5,17 @@
 #include "media/AudioLogic.h"
 #include "media/CDecodeDo.h"
 #include "media/CPictrueDo.h"
+#include "media/RecodrDo.h"
 
 PipelineFactory defaultPipelineFactory() {
   PipelineFactory factory;
   factory.makeDecoder = [](const HandlerContext& context) {
     return std::make_shared<CDecodeDo>(context.cameraRecord, context.videoState);
   };
-  // The recorder (RecodrDo, both chains) is made here once it exists.
-  factory.makeRecorder = {};
+  factory.makeRecorder = [](const HandlerContext& context) {
+    auto recorder = std::make_shared<RecodrDo>(context.cameraRecord, context.videoState, context.captureFolder);
+    return RecorderHandlers{recorder, recorder};
+  };
   factory.makeSnapshot = [](const HandlerContext& context) {
     return std::make_shared<CPictrueDo>(context.cameraRecord, context.videoState, context.captureFolder);
   };

@@ -325,6 +325,19 @@ TEST_F(Pipeline, StopStopsEveryHandlerOnceItsLastFrameIsDoneAndReleasesThem) {
   EXPECT_EQ(log.calls().size(), calls.size()) << "nothing runs after Stop";
 }
 
+TEST_F(Pipeline, BuildingAgainReplacesTheChainInsteadOfAddingToIt) {
+  CMediaPipeline pipeline(camera, buffers, spyFactory());
+  pipeline.BuildPipeline(pane, kPane, {}, CMediaPipeline::Dispatch::Manual);
+  pushVideo(1);
+  pipeline.BuildPipeline(pane, kPane, {}, CMediaPipeline::Dispatch::Manual);
+  EXPECT_EQ(log.count("decode stop"), 1u) << "the old handlers are stopped";
+  EXPECT_EQ(buffers->videoQueued(), 0u) << "building empties the queues";
+  pushVideo(7);
+  pipeline.DispatchPass();
+  EXPECT_EQ(log.count("decode 7"), 1u);
+  EXPECT_EQ(log.count("snapshot 7"), 1u);
+}
+
 TEST_F(Pipeline, ExceptionsEndOnlyTheStepAndAreLogged) {
   CMediaPipeline pipeline(camera, buffers, spyFactory());
   pipeline.BuildPipeline(pane, kPane, {});

@@ -118,6 +118,31 @@ Yv12Picture makeTestPicture(int width, int height, int index) {
   return picture;
 }
 
+Yv12Picture makeBusyPicture(int width, int height, int index) {
+  Yv12Picture picture(width, height);
+  auto noise = [](std::uint32_t x, std::uint32_t y) {
+    std::uint32_t v = x * 374761393u + y * 668265263u;
+    v = (v ^ (v >> 13)) * 1274126177u;
+    return static_cast<int>((v ^ (v >> 16)) & 63u);
+  };
+  const int shift = index * 3;  // the scene pans 3 pixels per picture
+  for (int row = 0; row < height; ++row)
+    for (int col = 0; col < width; ++col) {
+      const int x = col + shift;
+      const int base = 60 + ((x / 24 + row / 24) % 2) * 90 + (row * 40) / height;
+      picture.luma()[row * width + col] =
+          static_cast<std::uint8_t>(std::clamp(base + noise(static_cast<std::uint32_t>(x), row) - 32, 0, 255));
+    }
+  const int cw = width / 2, ch = height / 2;
+  for (int row = 0; row < ch; ++row)
+    for (int col = 0; col < cw; ++col) {
+      const int x = col + shift / 2;
+      picture.cb()[row * cw + col] = static_cast<std::uint8_t>(110 + (x * 40) / cw % 40 + noise(x, row) / 8);
+      picture.cr()[row * cw + col] = static_cast<std::uint8_t>(120 + (row * 30) / ch + noise(row, x) / 8);
+    }
+  return picture;
+}
+
 Yv12Picture makeFlatPicture(int width, int height, std::uint8_t y, std::uint8_t cb, std::uint8_t cr) {
   Yv12Picture picture(width, height);
   const Yv12Layout layout{width, height};
@@ -140,11 +165,12 @@ PlaneDifference compareBytes(const std::uint8_t* a, const std::uint8_t* b, std::
   return d;
 }
 
-std::vector<AccessUnit> encodeTestStream(int width, int height, int count, int keyInterval) {
-  H264TestEncoder encoder(width, height, keyInterval);
+std::vector<AccessUnit> encodeTestStream(int width, int height, int count, int keyInterval, bool busy, int crf) {
+  H264TestEncoder encoder(width, height, keyInterval, crf);
   std::vector<AccessUnit> units;
   units.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) units.push_back(encoder.encode(makeTestPicture(width, height, i)));
+  for (int i = 0; i < count; ++i)
+    units.push_back(encoder.encode(busy ? makeBusyPicture(width, height, i) : makeTestPicture(width, height, i)));
   return units;
 }
 

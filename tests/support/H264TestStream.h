@@ -38,6 +38,11 @@ class H264TestEncoder {
 // with `index`, chroma in four quadrants of distinct Cb and Cr values.
 Yv12Picture makeTestPicture(int width, int height, int index = 0);
 
+// A picture with detail everywhere, like a camera's view of a street: fixed
+// noise texture under a pattern that pans by `index`, so encoded streams have
+// camera-like sizes and decode costs.
+Yv12Picture makeBusyPicture(int width, int height, int index = 0);
+
 // A picture of one colour.
 Yv12Picture makeFlatPicture(int width, int height, std::uint8_t y, std::uint8_t cb, std::uint8_t cr);
 
@@ -48,7 +53,8 @@ struct PlaneDifference {
 };
 PlaneDifference compareBytes(const std::uint8_t* a, const std::uint8_t* b, std::size_t count);
 
-// `count` access units of moving test pictures.
-std::vector<AccessUnit> encodeTestStream(int width, int height, int count, int keyInterval = 25);
+// `count` access units of moving test pictures (busy ones when `busy`).
+std::vector<AccessUnit> encodeTestStream(int width, int height, int count, int keyInterval = 25, bool busy = false,
+                                         int crf = 12);
 
 }  // namespace mc::test
