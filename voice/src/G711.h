@@ -31,16 +31,18 @@ inline int16_t linearFromAlaw(uint8_t code)
     return static_cast<int16_t>((value & 0x80) ? magnitude : -magnitude);
 }
 
-// µ-law works on the 14-bit sample plus a bias of 33; the biased magnitude is clipped to 13 bits.
+// µ-law works on the magnitude plus a bias of 33 (132 at 16-bit scale); the biased magnitude
+// is clipped to the top of the last segment. A magnitude exactly between two output levels
+// goes to the larger one for either sign.
 inline uint8_t ulawFromLinear(int16_t sample)
 {
     const bool negative = sample < 0;
-    int biased = ((negative ? ~sample : sample) >> 2) + 33;
-    if (biased > 0x1FFF) {
-        biased = 0x1FFF;
+    int biased = (negative ? -sample : sample) + 0x84;
+    if (biased > 0x7FFF) {
+        biased = 0x7FFF;
     }
-    const int segment = std::bit_width(static_cast<unsigned>(biased)) - 6;  // 0..7
-    const int mantissa = (biased >> (segment + 1)) & 0x0F;
+    const int segment = std::bit_width(static_cast<unsigned>(biased)) - 8;  // 0..7
+    const int mantissa = (biased >> (segment + 3)) & 0x0F;
     const int code = (segment << 4) | mantissa;
     return static_cast<uint8_t>(negative ? 0x7F - code : 0xFF - code);
 }
