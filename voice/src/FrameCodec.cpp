@@ -8,6 +8,8 @@
 #include "StateRecords.h"
 #include "hivoice.h"
 
+#include <array>
+
 namespace hivoice {
 namespace {
 
@@ -31,22 +33,54 @@ int16_t readLittleEndian(const uint8_t* in)
     return static_cast<int16_t>(static_cast<uint16_t>(in[0] | (in[1] << 8)));
 }
 
-uint8_t compand(Companding law, int16_t sample)
+template <Companding Law>
+uint8_t compand(int16_t sample)
 {
-    return law == Companding::Alaw ? alawFromLinear(sample) : ulawFromLinear(sample);
+    return Law == Companding::Alaw ? alawFromLinear(sample) : ulawFromLinear(sample);
 }
 
-int16_t expand(Companding law, uint8_t code)
+// Each law has 256 output levels; decoding is a lookup in a table built at compile time.
+template <Companding Law>
+constexpr std::array<int16_t, 256> kExpansion = [] {
+    std::array<int16_t, 256> table{};
+    for (int code = 0; code < 256; ++code) {
+        table[code] = Law == Companding::Alaw ? linearFromAlaw(static_cast<uint8_t>(code))
+                                              : linearFromUlaw(static_cast<uint8_t>(code));
+    }
+    return table;
+}();
+
+// Pairs of samples, so both byte orders are plain stores.
+template <Companding Law, bool Swapped>
+void compandPairs(const int16_t* pcm, int words, uint8_t* payload)
 {
-    return law == Companding::Alaw ? linearFromAlaw(code) : linearFromUlaw(code);
+    for (int i = 0; i < words; ++i) {
+        const uint8_t first = compand<Law>(pcm[2 * i]);
+        const uint8_t second = compand<Law>(pcm[2 * i + 1]);
+        payload[2 * i] = Swapped ? second : first;
+        payload[2 * i + 1] = Swapped ? first : second;
+    }
+}
+
+template <Companding Law, bool Swapped>
+void expandPairs(const uint8_t* payload, int words, int16_t* pcm)
+{
+    const std::array<int16_t, 256>& table = kExpansion<Law>;
+    for (int i = 0; i < words; ++i) {
+        pcm[2 * i] = table[payload[2 * i + (Swapped ? 1 : 0)]];
+        pcm[2 * i + 1] = table[payload[2 * i + (Swapped ? 0 : 1)]];
+    }
 }
 
 int encodeG711(const ModeInfo& info, const int16_t* pcm, int count, uint8_t* payload)
 {
     const int words = count / 2;
-    const int flip = info.swapped ? 1 : 0;
-    for (int i = 0; i < 2 * words; ++i) {
-        payload[i ^ flip] = compand(info.law, pcm[i]);
+    if (info.law == Companding::Alaw) {
+        info.swapped ? compandPairs<Companding::Alaw, true>(pcm, words, payload)
+                     : compandPairs<Companding::Alaw, false>(pcm, words, payload);
+    } else {
+        info.swapped ? compandPairs<Companding::Ulaw, true>(pcm, words, payload)
+                     : compandPairs<Companding::Ulaw, false>(pcm, words, payload);
     }
     return words;
 }
@@ -153,9 +187,13 @@ int samplesInPayload(const ModeInfo& info, int words)
 
 void decodeG711(const ModeInfo& info, const uint8_t* payload, int samples, int16_t* pcm)
 {
-    const int flip = info.swapped ? 1 : 0;
-    for (int i = 0; i < samples; ++i) {
-        pcm[i] = expand(info.law, payload[i ^ flip]);
+    const int words = samples / 2;
+    if (info.law == Companding::Alaw) {
+        info.swapped ? expandPairs<Companding::Alaw, true>(payload, words, pcm)
+                     : expandPairs<Companding::Alaw, false>(payload, words, pcm);
+    } else {
+        info.swapped ? expandPairs<Companding::Ulaw, true>(payload, words, pcm)
+                     : expandPairs<Companding::Ulaw, false>(payload, words, pcm);
     }
 }
 

@@ -8,7 +8,7 @@ namespace hivoice {
 
 // A-law works on the 12-bit magnitude of a 13-bit sample; negative samples take the one's
 // complement, so -1 and 0 land in the same interval of opposite sign.
-inline uint8_t alawFromLinear(int16_t sample)
+constexpr uint8_t alawFromLinear(int16_t sample)
 {
     const int sign = sample >= 0 ? 0x80 : 0x00;
     const int magnitude = (sample >= 0 ? sample : ~sample) >> 3;
@@ -22,7 +22,7 @@ inline uint8_t alawFromLinear(int16_t sample)
     return static_cast<uint8_t>((code | sign) ^ 0x55);
 }
 
-inline int16_t linearFromAlaw(uint8_t code)
+constexpr int16_t linearFromAlaw(uint8_t code)
 {
     const int value = code ^ 0x55;
     const int mantissa = (value & 0x0F) << 4;
@@ -34,7 +34,7 @@ inline int16_t linearFromAlaw(uint8_t code)
 // µ-law works on the magnitude plus a bias of 33 (132 at 16-bit scale); the biased magnitude
 // is clipped to the top of the last segment. A magnitude exactly between two output levels
 // goes to the larger one for either sign.
-inline uint8_t ulawFromLinear(int16_t sample)
+constexpr uint8_t ulawFromLinear(int16_t sample)
 {
     const bool negative = sample < 0;
     int biased = (negative ? -sample : sample) + 0x84;
@@ -47,7 +47,7 @@ inline uint8_t ulawFromLinear(int16_t sample)
     return static_cast<uint8_t>(negative ? 0x7F - code : 0xFF - code);
 }
 
-inline int16_t linearFromUlaw(uint8_t code)
+constexpr int16_t linearFromUlaw(uint8_t code)
 {
     const int value = ~code & 0xFF;
     const int segment = (value >> 4) & 0x07;
