@@ -67,7 +67,7 @@ std::vector<double> voicedSegment(int length, Lcg& rng)
     const double glide = (rng.uniform() - 0.5) * 0.6;
     std::vector<double> out(length);
     double phase = 1.0;
-    double glottal = 0.0;  // pulses smoothed into the sloping spectrum of a voice source
+    double glottal = 0.0;  // pulses smoothed into the falling treble of a voice source
     for (int n = 0; n < length; ++n) {
         const double t = static_cast<double>(n) / length;
         const double f0 = pitch * (1.0 + glide * t) * (1.0 + 0.02 * std::sin(2 * std::numbers::pi * 5.5 * n / kRate));
