@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace voicetest {
 namespace {
@@ -256,6 +257,38 @@ TEST(StateRecord, AdpcmRecordCarriesPredictorAndIndexToTheNextBlock)
     ASSERT_EQ(HI_VOICE_EncodeFrame(&state, pcm.data() + 160, frame.data(), 160), HI_VOICE_OK);
     EXPECT_EQ(static_cast<int16_t>(frame[4] | (frame[5] << 8)), predictor);
     EXPECT_EQ(frame[6], index);
+}
+
+// All codec memory lives in the caller's records: streams coded at the same time on
+// different threads give exactly the frames they give one after the other.
+TEST(StateRecord, StreamsOnSeparateThreadsDoNotInterfere)
+{
+    const Pcm pcm = speechLike(8000, 61);
+    const int16_t modes[] = {3, 6, 0x25, 0x44};
+    std::vector<std::vector<Bytes>> expected;
+    for (int16_t mode : modes) {
+        expected.push_back(encodeAll(mode, pcm, 160));
+    }
+    std::vector<std::vector<Bytes>> produced(std::size(modes));
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < std::size(modes); ++t) {
+        threads.emplace_back([&, t] {
+            HiVoiceState state;
+            HI_VOICE_EncReset(&state, modes[t]);
+            for (size_t at = 0; at + 160 <= pcm.size(); at += 160) {
+                Bytes frame(HI_VOICE_MAX_FRAME_BYTES);
+                HI_VOICE_EncodeFrame(&state, pcm.data() + at, frame.data(), 160);
+                frame.resize(4 + 2 * frame[2]);
+                produced[t].push_back(frame);
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (size_t t = 0; t < std::size(modes); ++t) {
+        EXPECT_EQ(produced[t], expected[t]) << "mode " << modes[t];
+    }
 }
 
 }  // namespace
