@@ -8,6 +8,7 @@
 #include "StateRecords.h"
 #include "hivoice.h"
 
+#include <algorithm>
 #include <array>
 
 namespace hivoice {
@@ -33,10 +34,38 @@ int16_t readLittleEndian(const uint8_t* in)
     return static_cast<int16_t>(static_cast<uint16_t>(in[0] | (in[1] << 8)));
 }
 
+// Both laws pick their code from the top 12 bits of a magnitude (A-law: the one's
+// complement magnitude; µ-law: the magnitude plus its bias), so encoding is a lookup too.
+constexpr std::array<uint8_t, 4096> kAlawCompression = [] {
+    std::array<uint8_t, 4096> table{};
+    for (int top = 0; top < 4096; ++top) {
+        table[top] = alawFromLinear(static_cast<int16_t>(top << 3));  // sign bit set, 0x55 applied
+    }
+    return table;
+}();
+
+constexpr std::array<uint8_t, 4096> kUlawCompression = [] {
+    std::array<uint8_t, 4096> table{};
+    for (int top = 0; top < 4096; ++top) {
+        const int magnitude = std::max(0, (top << 3) - 0x84);
+        table[top] = ulawFromLinear(static_cast<int16_t>(magnitude));  // positive code
+    }
+    return table;
+}();
+
 template <Companding Law>
 uint8_t compand(int16_t sample)
 {
-    return Law == Companding::Alaw ? alawFromLinear(sample) : ulawFromLinear(sample);
+    if constexpr (Law == Companding::Alaw) {
+        // A negative sample has the same code as its one's complement, without the sign bit.
+        const bool negative = sample < 0;
+        const int magnitude = negative ? ~sample : sample;
+        return static_cast<uint8_t>(kAlawCompression[magnitude >> 3] ^ (negative ? 0x80 : 0x00));
+    } else {
+        const bool negative = sample < 0;
+        const int biased = std::min((negative ? -sample : sample) + 0x84, 0x7FFF);
+        return static_cast<uint8_t>(kUlawCompression[biased >> 3] ^ (negative ? 0x80 : 0x00));
+    }
 }
 
 // Each law has 256 output levels; decoding is a lookup in a table built at compile time.
@@ -50,15 +79,12 @@ constexpr std::array<int16_t, 256> kExpansion = [] {
     return table;
 }();
 
-// Pairs of samples, so both byte orders are plain stores.
+// Swapped: the earlier sample of each pair goes to the high byte of the word.
 template <Companding Law, bool Swapped>
 void compandPairs(const int16_t* pcm, int words, uint8_t* payload)
 {
-    for (int i = 0; i < words; ++i) {
-        const uint8_t first = compand<Law>(pcm[2 * i]);
-        const uint8_t second = compand<Law>(pcm[2 * i + 1]);
-        payload[2 * i] = Swapped ? second : first;
-        payload[2 * i + 1] = Swapped ? first : second;
+    for (int i = 0; i < 2 * words; ++i) {
+        payload[Swapped ? i ^ 1 : i] = compand<Law>(pcm[i]);
     }
 }
 
@@ -66,9 +92,8 @@ template <Companding Law, bool Swapped>
 void expandPairs(const uint8_t* payload, int words, int16_t* pcm)
 {
     const std::array<int16_t, 256>& table = kExpansion<Law>;
-    for (int i = 0; i < words; ++i) {
-        pcm[2 * i] = table[payload[2 * i + (Swapped ? 1 : 0)]];
-        pcm[2 * i + 1] = table[payload[2 * i + (Swapped ? 0 : 1)]];
+    for (int i = 0; i < 2 * words; ++i) {
+        pcm[i] = table[payload[Swapped ? i ^ 1 : i]];
     }
 }
 
