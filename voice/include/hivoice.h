@@ -18,6 +18,10 @@
  * Samples that do not fill a whole payload word are not encoded (for example the odd last
  * sample in G.711). The ADPCM block headers hold the predictor as a little-endian word.
  *
+ * The decoder takes: G.711 and G.726 frames of 80 to 480 samples in steps of 80; DVI4 and
+ * IMA4 blocks of 2 to 122 words (4 * (L - 2) and 4 * (L - 2) + 1 samples); headerless ADPCM
+ * of 1 to 120 words (4 * L samples). No frame decodes to more than 481 samples.
+ *
  * A state record is supplied by the caller, reset once for a mode and then carries the codec
  * memory from frame to frame. It needs HI_VOICE_STATE_SIZE_FOR_* bytes for its mode (any
  * alignment); HiVoiceState fits every mode. No function allocates or keeps global state; a
