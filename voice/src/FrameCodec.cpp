@@ -56,15 +56,15 @@ constexpr std::array<uint8_t, 4096> kUlawCompression = [] {
 template <Companding Law>
 uint8_t compand(int16_t sample)
 {
+    const int negative = sample >> 15;  // 0 or -1
     if constexpr (Law == Companding::Alaw) {
-        // A negative sample has the same code as its one's complement, without the sign bit.
-        const bool negative = sample < 0;
-        const int magnitude = negative ? ~sample : sample;
-        return static_cast<uint8_t>(kAlawCompression[magnitude >> 3] ^ (negative ? 0x80 : 0x00));
+        // A negative sample has the code of its one's complement without the sign bit.
+        const int magnitude = sample ^ negative;
+        return static_cast<uint8_t>(kAlawCompression[magnitude >> 3] ^ (negative & 0x80));
     } else {
-        const bool negative = sample < 0;
-        const int biased = std::min((negative ? -sample : sample) + 0x84, 0x7FFF);
-        return static_cast<uint8_t>(kUlawCompression[biased >> 3] ^ (negative ? 0x80 : 0x00));
+        const int magnitude = (sample ^ negative) - negative;
+        const int biased = std::min(magnitude + 0x84, 0x7FFF);
+        return static_cast<uint8_t>(kUlawCompression[biased >> 3] ^ (negative & 0x80));
     }
 }
 
