@@ -5,11 +5,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QCheckBox>
 #include <QPushButton>
 
 #include "tests/ui/UiTestSupport.h"
 #include "ui/lib/ControlOps.h"
 #include "ui/lib/ImageAttribute.h"
+#include "ui/lib/SkinImage.h"
 
 namespace {
 
@@ -174,6 +176,129 @@ TEST_F(SkinImageTest, DerivedImagesCropMaskFadeAndCut) {
   ImageAttribute outside = withFile("x");
   outside.source = QRect(100, 100, 5, 5);
   EXPECT_EQ(ui::derivedImageFile(outside, source, cache), "");
+}
+
+// Draws an attribute onto a 40×20 dark canvas and reads pixels back.
+TEST_F(SkinImageTest, DrawsSourceDestFadeTilesAndHoles) {
+  const QPixmap bands = ui::skinPixmap(skin.dir() + "/VideoQP/bands.png");
+  ASSERT_FALSE(bands.isNull());
+  struct Probe {
+    QPoint at;
+    QColor colour;
+  };
+  struct Case {
+    const char* text;
+    std::vector<Probe> probes;
+  };
+  const QColor canvas(10, 10, 10);
+  const Case cases[] = {
+      // Plain: the whole picture stretched over the control (80 wide: red ends at 36).
+      {"file='x'", {{{33, 10}, Qt::red}, {{39, 10}, Qt::green}, {{79, 10}, Qt::blue}}},
+      // Only the blue part of the picture, stretched over everything.
+      {"file='x' source='36,4,40,20'", {{{1, 1}, Qt::blue}, {{60, 18}, Qt::blue}}},
+      // Placed at its destination, the rest untouched.
+      {"file='x' dest='10,5,50,15'", {{{5, 10}, canvas}, {{12, 10}, Qt::red}, {{49, 10}, Qt::blue}, {{55, 10}, canvas}}},
+      // A hole keeps the corners and leaves the middle alone.
+      {"file='x' corner='18,4,4,4' hole='true'", {{{5, 10}, Qt::red}, {{40, 10}, canvas}, {{78, 10}, Qt::blue}}},
+      // The mask colour is not drawn.
+      {"file='x' mask='#FF00FF00'", {{{5, 10}, Qt::red}, {{40, 10}, canvas}}},
+      // Tiled across: the picture repeats at its own width.
+      {"file='x' xtiled='true'", {{{5, 10}, Qt::red}, {{45, 10}, Qt::red}, {{39, 10}, Qt::blue}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    QImage target(80, 20, QImage::Format_ARGB32);
+    target.fill(canvas);
+    const auto image = parseImageAttribute(c.text);
+    ASSERT_TRUE(image.has_value());
+    const QPixmap pixmap = ui::skinPixmap(skin.dir() + "/VideoQP/bands.png", image->mask);
+    {
+      QPainter painter(&target);
+      ui::drawImageAttribute(painter, target.rect(), *image, pixmap);
+    }
+    for (const Probe& p : c.probes) {
+      SCOPED_TRACE(testing::Message() << p.at.x() << "," << p.at.y());
+      EXPECT_TRUE(mc::test::near(target.pixelColor(p.at), p.colour, 10)) << target.pixelColor(p.at).name().toStdString();
+    }
+  }
+  // Faded to half over black.
+  QImage target(80, 20, QImage::Format_ARGB32);
+  target.fill(Qt::black);
+  {
+    QPainter painter(&target);
+    ui::drawImageAttribute(painter, target.rect(), *parseImageAttribute("file='x' fade='128'"), bands);
+  }
+  EXPECT_NEAR(target.pixelColor(5, 10).red(), 128, 3);
+}
+
+// A button shows the image of its state.
+TEST_F(SkinImageTest, ButtonsShowTheImageOfTheirState) {
+  const std::pair<const char*, QColor> colours[] = {{"normal", Qt::red},   {"hot", Qt::green},
+                                                    {"pushed", Qt::blue},  {"disabled", Qt::gray},
+                                                    {"selected", Qt::yellow}, {"selectedhot", Qt::cyan}};
+  for (const auto& [name, colour] : colours) {
+    QImage picture(8, 8, QImage::Format_ARGB32);
+    picture.fill(colour);
+    ASSERT_TRUE(picture.save(skin.dir() + "/" + name + ".png"));
+  }
+  QWidget holder;
+  ui::applySkinAttributes(&holder, skin.dir());
+  auto* button = new QPushButton(&holder);
+  button->setGeometry(0, 0, 40, 20);
+  for (const auto& [name, colour] : colours)
+    ASSERT_TRUE(ui::SetSkinAttribute(button, QString(name) + "image", QString(name) + ".png")) << name;
+  struct Case {
+    const char* name;
+    std::function<void()> setUp;
+    QColor expected;
+  };
+  const Case cases[] = {
+      {"normal", [] {}, Qt::red},
+      {"hot", [&] { button->setAttribute(Qt::WA_UnderMouse, true); }, Qt::green},
+      {"pushed", [&] { button->setAttribute(Qt::WA_UnderMouse, true); button->setDown(true); }, Qt::blue},
+      {"disabled", [&] { button->setAttribute(Qt::WA_UnderMouse, true); button->setEnabled(false); }, Qt::gray},
+      {"selected", [&] { button->setCheckable(true); button->setChecked(true); }, Qt::yellow},
+      {"selected hot", [&] { button->setCheckable(true); button->setChecked(true); button->setAttribute(Qt::WA_UnderMouse, true); }, Qt::cyan},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    button->setAttribute(Qt::WA_UnderMouse, false);
+    button->setDown(false);
+    button->setEnabled(true);
+    button->setChecked(false);
+    button->setCheckable(false);
+    c.setUp();
+    EXPECT_TRUE(mc::test::near(button->grab().toImage().pixelColor(20, 10), c.expected, 4));
+  }
+  EXPECT_TRUE(button->property("skinImage").toBool());
+  ASSERT_TRUE(ui::SetNormalImage(button, ""));
+  EXPECT_FALSE(button->property("skinImage").toBool()) << "without a normal image the button has its own face again";
+}
+
+// Check boxes draw their state images as the indicator.
+TEST_F(SkinImageTest, OptionIndicatorsShowTheirStateImages) {
+  for (const auto& [name, colour] : {std::pair{"off", QColor(Qt::red)}, std::pair{"on", QColor(Qt::green)}}) {
+    QImage picture(14, 14, QImage::Format_ARGB32);
+    picture.fill(colour);
+    ASSERT_TRUE(picture.save(skin.dir() + "/" + name + ".png"));
+  }
+  QWidget holder;
+  ui::applySkinAttributes(&holder, skin.dir());
+  auto* option = new QCheckBox("记住密码", &holder);
+  option->setGeometry(0, 0, 120, 20);
+  ASSERT_TRUE(ui::SetNormalImage(option, "off.png"));
+  ASSERT_TRUE(ui::SetSelectedImage(option, "on.png"));
+  auto indicatorColour = [&] {
+    const QImage shot = option->grab().toImage();
+    for (int x = 0; x < 30; ++x)
+      for (int y = 0; y < 20; ++y)
+        if (mc::test::near(shot.pixelColor(x, y), Qt::red, 4) || mc::test::near(shot.pixelColor(x, y), Qt::green, 4))
+          return shot.pixelColor(x, y);
+    return QColor();
+  };
+  EXPECT_TRUE(mc::test::near(indicatorColour(), Qt::red, 4));
+  option->setChecked(true);
+  EXPECT_TRUE(mc::test::near(indicatorColour(), Qt::green, 4));
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ void CPictrueDlg::InitWindow() {
     if (auto* edit = qobject_cast<QLineEdit*>(two)) edit->setReadOnly(true);
     ui::SetText(two, folder_);
   }
+  if (QWidget* ok = FindControl("BtnOK")) ok->setFocus();
 }
 
 void CPictrueDlg::Notify(TNotifyUI& msg) {

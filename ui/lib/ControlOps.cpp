@@ -10,11 +10,19 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
 #include <QVariantMap>
 
 #include "ui/lib/GifAnimUI.h"
 #include "ui/lib/ImageAttribute.h"
 #include "ui/lib/ListUI.h"
+#include "ui/lib/SkinImage.h"
 #include "ui/lib/SkinPaths.h"
 
 namespace ui {
@@ -24,6 +32,9 @@ constexpr char kImagesProperty[] = "_mcImages";
 constexpr char kColoursProperty[] = "_mcColours";
 constexpr char kBaseStyleProperty[] = "_mcBaseStyle";
 constexpr char kSkinDirProperty[] = "_mcSkinDir";
+// Set on buttons drawn by their images; the skin's style sheet gives them no
+// face of their own (QPushButton[skinImage="true"]).
+constexpr char kSkinnedButtonProperty[] = "skinImage";
 
 // Skin attribute name → state key, for images and for colours.
 struct AttributeName {
@@ -43,9 +54,15 @@ constexpr AttributeName kColourAttributes[] = {
 
 bool isOption(const QWidget* w) { return qobject_cast<const QCheckBox*>(w) || qobject_cast<const QRadioButton*>(w); }
 
+// Options draw their state images as the check indicator and progress bars as
+// their chunk, which only their style can do; every other control has its
+// images and background colour drawn by the skin painter below, which is far
+// cheaper than a style sheet per control (rows of the device trees are built
+// by the thousand).
+bool drawsByStyleSheet(const QWidget* w) { return isOption(w) || qobject_cast<const QProgressBar*>(w); }
+
 // The pseudo-state (and sub-control) a state key stands for.
 QString selectorSuffix(const QWidget* w, const QString& state, bool colour) {
-  // Options draw their state images as the check indicator.
   const QString sub = (!colour && isOption(w) && state != "bk") ? "::indicator" : QString();
   if (state == "bk" || state == "normal") return sub;
   if (state == "hot") return sub + ":hover";
@@ -74,44 +91,155 @@ QString ensureName(QWidget* w) {
   return w->objectName();
 }
 
-void rebuildStyle(QWidget* w) {
-  if (!w->property(kBaseStyleProperty).isValid()) w->setProperty(kBaseStyleProperty, w->styleSheet());
-  const QVariantMap images = w->property(kImagesProperty).toMap();
-  const QVariantMap colours = w->property(kColoursProperty).toMap();
+// Draws the images and background colour of the controls it watches, under
+// their own painting; repaints them when the pointer or a button changes
+// their state. One per application, a child of the application object.
+class SkinPainter : public QObject {
+ public:
+  using QObject::QObject;
+
+  QString resolve(const QString& file, const QString& skinDir) {
+    const QString key = skinDir + '\n' + file;
+    if (const auto it = resolved_.constFind(key); it != resolved_.constEnd()) return *it;
+    const QString path = resolveImageFile(file, skinDir, skinRoot());
+    if (!path.isEmpty()) resolved_.insert(key, path);
+    return path;
+  }
+
+  std::optional<ImageAttribute> parse(const QString& text) {
+    if (const auto it = parsed_.constFind(text); it != parsed_.constEnd()) return *it;
+    auto image = parseImageAttribute(text);
+    if (image) parsed_.insert(text, *image);
+    return image;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* w = static_cast<QWidget*>(watched);
+    switch (event->type()) {
+      case QEvent::Paint:
+        paint(w);
+        break;
+      case QEvent::Enter:
+      case QEvent::Leave:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::EnabledChange:
+      case QEvent::FocusIn:
+      case QEvent::FocusOut:
+        w->update();
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  static QString stateOf(const QWidget* w, const QVariantMap& images) {
+    auto has = [&](const char* state) { return images.contains(state); };
+    const auto* button = qobject_cast<const QAbstractButton*>(w);
+    if (!w->isEnabled() && has("disabled")) return "disabled";
+    const bool down = button && button->isDown();
+    const bool hot = w->underMouse();
+    if (button && button->isChecked()) {
+      if (down && has("selectedpushed")) return "selectedpushed";
+      if (hot && has("selectedhot")) return "selectedhot";
+      if (has("selected")) return "selected";
+    }
+    if (down && has("pushed")) return "pushed";
+    if (hot && has("hot")) return "hot";
+    if (w->hasFocus() && has("focused")) return "focused";
+    return "normal";
+  }
+
+  void draw(QPainter& painter, QWidget* w, const QString& text, const QString& skinDir) {
+    const auto image = parse(text);
+    if (!image) return;
+    const QPixmap pixmap = skinPixmap(resolve(image->file, skinDir), image->mask);
+    drawImageAttribute(painter, w->rect(), *image, pixmap);
+  }
+
+  void paint(QWidget* w) {
+    const QVariantMap images = w->property(kImagesProperty).toMap();
+    const QVariant bkColour = w->property(kColoursProperty).toMap().value("bk");
+    if (images.isEmpty() && !bkColour.isValid()) return;
+    QPainter painter(w);
+    if (bkColour.isValid()) painter.fillRect(w->rect(), QColor(bkColour.toString()));
+    const QString skinDir = skinDirOf(w);
+    if (images.contains("bk")) draw(painter, w, images["bk"].toString(), skinDir);
+    const QString state = stateOf(w, images);
+    if (images.contains(state)) draw(painter, w, images[state].toString(), skinDir);
+  }
+
+  QHash<QString, QString> resolved_;
+  QHash<QString, ImageAttribute> parsed_;
+};
+
+SkinPainter* skinPainter() {
+  static QPointer<SkinPainter> instance;
+  if (!instance && QCoreApplication::instance()) instance = new SkinPainter(QCoreApplication::instance());
+  return instance;
+}
+
+// Options and progress bars: their images and colours as a style sheet.
+void rebuildStyleSheet(QWidget* w, const QVariantMap& images, const QVariantMap& colours) {
   const QString selector = "#" + ensureName(w);
   const QString skinDir = skinDirOf(w);
   QString style = w->property(kBaseStyleProperty).toString();
-  const bool button = qobject_cast<QAbstractButton*>(w) && !isOption(w);
-  if (button && (images.contains("normal") || images.contains("bk")))
-    style += "\n" + selector + " { border: none; background: transparent; }";
   for (const QString& state : stateOrder()) {
-    QString declarations;
     if (colours.contains(state)) {
-      declarations += (state == "bk" ? "background-color: " : "color: ") + colours[state].toString() + ";";
-      if (state == "bk") w->setAttribute(Qt::WA_StyledBackground);
+      const QString property = state == "bk" ? "background-color: " : "color: ";
+      style += "\n" + selector + selectorSuffix(w, state, true) + " { " + property + colours[state].toString() + "; }";
     }
-    if (!declarations.isEmpty()) style += "\n" + selector + selectorSuffix(w, state, true) + " { " + declarations + " }";
     if (!images.contains(state)) continue;
     const auto image = parseImageAttribute(images[state].toString());
     if (!image) continue;
     const QString found = resolveImageFile(image->file, skinDir, skinRoot());
     const QString file = found.isEmpty() ? QString() : derivedImageFile(*image, found, skinImageCacheDir());
-    QString imageDeclarations;
+    QString declarations;
     if (isOption(w) && state != "bk") {
       // The indicator takes the image's own size.
       const QSize size = QImageReader(file).size();
-      imageDeclarations = file.isEmpty() ? "image: none;"
-                                         : QString("image: url(\"%1\");").arg(file) +
-                                               (size.isValid() ? QString(" width: %1px; height: %2px;")
-                                                                     .arg(size.width()).arg(size.height())
-                                                               : QString());
+      declarations = file.isEmpty() ? QString("image: none;") : QString("image: url(\"%1\");").arg(file);
+      if (size.isValid()) declarations += QString(" width: %1px; height: %2px;").arg(size.width()).arg(size.height());
     } else {
-      imageDeclarations = imageStyleDeclarations(*image, file);
+      declarations = imageStyleDeclarations(*image, file);
     }
-    if (state == "bk") w->setAttribute(Qt::WA_StyledBackground);
-    style += "\n" + selector + selectorSuffix(w, state, false) + " { " + imageDeclarations + " }";
+    style += "\n" + selector + selectorSuffix(w, state, false) + " { " + declarations + " }";
   }
-  w->setStyleSheet(style);
+  if (style != w->styleSheet()) w->setStyleSheet(style);
+}
+
+void rebuildStyle(QWidget* w) {
+  if (!w->property(kBaseStyleProperty).isValid()) w->setProperty(kBaseStyleProperty, w->styleSheet());
+  const QVariantMap images = w->property(kImagesProperty).toMap();
+  QVariantMap colours = w->property(kColoursProperty).toMap();
+  if (drawsByStyleSheet(w)) {
+    rebuildStyleSheet(w, images, colours);
+    return;
+  }
+  // Painted controls: only text colours need the style sheet.
+  colours.remove("bk");
+  rebuildStyleSheet(w, {}, colours);
+  if (SkinPainter* painter = skinPainter()) {
+    w->removeEventFilter(painter);
+    if (!images.isEmpty() || w->property(kColoursProperty).toMap().contains("bk")) w->installEventFilter(painter);
+  }
+  // Buttons drawn by their images leave out the style's own button face.
+  if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    const bool skinned = images.contains("normal") || images.contains("bk");
+    if (button->property(kSkinnedButtonProperty).toBool() != skinned) {
+      button->setProperty(kSkinnedButtonProperty, skinned);
+      if (auto* push = qobject_cast<QPushButton*>(button)) push->setFlat(skinned);
+      if (auto* tool = qobject_cast<QToolButton*>(button)) tool->setAutoRaise(skinned);
+      if (button->testAttribute(Qt::WA_WState_Polished)) {
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+      }
+    }
+  }
+  w->update();
 }
 
 bool setState(QWidget* w, const char* property, const QString& state, const QString& value) {
@@ -127,7 +255,11 @@ bool setImageState(QWidget* w, const QString& state, const QString& text) {
   if (!w) return false;
   if (!text.trimmed().isEmpty()) {
     const auto image = parseImageAttribute(text);
-    if (!image || resolveImageFile(image->file, skinDirOf(w), skinRoot()).isEmpty()) return false;
+    if (!image) return false;
+    SkinPainter* painter = skinPainter();
+    const QString path = painter ? painter->resolve(image->file, skinDirOf(w))
+                                 : resolveImageFile(image->file, skinDirOf(w), skinRoot());
+    if (path.isEmpty()) return false;
   }
   return setState(w, kImagesProperty, state, text);
 }
