@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QSaveFile>
 #include <algorithm>
 #include <array>
 
@@ -196,7 +197,11 @@ QString derivedImageFile(const ImageAttribute& image, const QString& imagePath, 
     painter.end();
     picture = result;
   }
-  if (!QDir().mkpath(cacheDir) || !picture.save(target, "PNG")) return {};
+  // Written whole under a temporary name and renamed, so another process of
+  // the client never reads a half-written file.
+  if (!QDir().mkpath(cacheDir)) return {};
+  QSaveFile file(target);
+  if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) return {};
   return target;
 }
 
