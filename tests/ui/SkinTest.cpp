@@ -7,10 +7,12 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QMovie>
 #include <QTest>
 
 #include "tests/ui/UiTestSupport.h"
 #include "core/AppContext.h"
+#include "core/AppFolder.h"
 #include "ui/controls/PictrueDlg.h"
 #include "ui/controls/PopMessageBox.h"
 #include "ui/lib/ControlOps.h"
@@ -44,6 +46,36 @@ TEST(Skin, EveryLayoutLoadsAndEveryImageItNamesExists) {
       }
     }
   }
+}
+
+// The panes' waiting animation beside the executables: twelve frames of a
+// bright dot going round a ring, on a transparent ground.
+TEST(Skin, WaitingAnimationDecodes) {
+  QMovie movie(QString::fromStdString(resourceFolder()) + "/checking.gif");
+  ASSERT_TRUE(movie.isValid());
+  EXPECT_EQ(movie.frameCount(), 12);
+  std::vector<QPoint> brightest;
+  for (int f = 0; f < movie.frameCount(); ++f) {
+    ASSERT_TRUE(movie.jumpToFrame(f));
+    const QImage frame = movie.currentImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(frame.size(), QSize(64, 64));
+    EXPECT_EQ(qAlpha(frame.pixel(32, 32)), 0) << "the middle is transparent";
+    QPoint best;
+    int bestBlue = -1;
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 64; ++x)
+        if (qAlpha(frame.pixel(x, y)) && qBlue(frame.pixel(x, y)) > bestBlue) {
+          bestBlue = qBlue(frame.pixel(x, y));
+          best = {x, y};
+        }
+    EXPECT_GT(bestBlue, 0xF0);
+    brightest.push_back(best);
+  }
+  // Frame 0 lights the top of the ring; frame 3 the right; frame 6 the bottom.
+  EXPECT_NEAR(brightest[0].x(), 32, 3);
+  EXPECT_LT(brightest[0].y(), 14);
+  EXPECT_GT(brightest[3].x(), 50);
+  EXPECT_GT(brightest[6].y(), 50);
 }
 
 TEST(Skin, ChineseTextHasItsFont) {
