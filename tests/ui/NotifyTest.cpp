@@ -2,6 +2,7 @@
 // and with which state.
 #include <gtest/gtest.h>
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -144,6 +145,28 @@ TEST_F(NotifyTest, GroupedOptionsSelectOneAndReportOnlyTheSelectedOne) {
   EXPECT_EQ(take(), Names());
   control<QAbstractButton>("Realyplay")->setChecked(true);
   EXPECT_EQ(take(), Names({"selectchanged:Realyplay"}));
+}
+
+// Day options of the playback page are made in code, in a group made in code.
+TEST_F(NotifyTest, OptionsGroupedInCodeBehaveLikeLayoutGroups) {
+  auto* group = new QButtonGroup(window->GetRoot());
+  group->setObjectName("PlayBackDataGroup");
+  std::vector<QAbstractButton*> days;
+  for (const char* day : {"2024-05-01", "2024-05-02"}) {
+    QAbstractButton* option = ui::createButton("QPushButton", window->GetRoot());
+    option->setObjectName(day);
+    option->setCheckable(true);
+    group->addButton(option);
+    option->show();
+    days.push_back(option);
+  }
+  days[0]->setChecked(true);
+  days[1]->setChecked(true);
+  EXPECT_FALSE(days[0]->isChecked());
+  days[1]->setChecked(false);
+  EXPECT_FALSE(days[1]->isChecked()) << "code may leave a group with nothing selected";
+  EXPECT_EQ(take(), Names({"selectchanged:2024-05-01", "selectchanged:2024-05-02"}));
+  EXPECT_EQ(ui::optionGroup(days[0]), "PlayBackDataGroup");
 }
 
 TEST_F(NotifyTest, EditsReportFocusTextAndReturn) {

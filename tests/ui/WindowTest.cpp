@@ -43,7 +43,8 @@ class WindowTest : public ::testing::Test {
                          R"(</layout></widget></item>)" + widgetItem("RealyTree", "PlayRelayList") +
                          widgetItem("Unknown", "Fallback") + widgetItem("QStackedWidget", "switch",
                              R"(<widget class="QWidget" name="page0"/><widget class="QWidget" name="page1"/>)") +
-                         widgetItem("QProgressBar", "InitPress"),
+                         widgetItem("QProgressBar", "InitPress") +
+                         widgetItem("QLabel", "recodrIcon", R"(<property name="visible" stdset="0"><bool>false</bool></property>)"),
                      R"(<customwidgets>
   <customwidget><class>RealyTree</class><extends>QWidget</extends><header>tree.h</header></customwidget>
   <customwidget><class>Unknown</class><extends>QLabel</extends><header>unknown.h</header></customwidget>
@@ -71,6 +72,9 @@ TEST_F(WindowTest, LoadsTheLayoutAndFindsControlsByName) {
   EXPECT_NE(window.FindControl<CTabLayoutUI>("switch"), nullptr);
   EXPECT_NE(window.FindControl<CProgressUI>("InitPress"), nullptr);
   EXPECT_EQ(window.FindControl("NoSuchControl"), nullptr);
+  window.ShowWindow();
+  EXPECT_TRUE(window.FindControl("Title")->isVisible());
+  EXPECT_FALSE(window.FindControl("recodrIcon")->isVisible()) << "hidden by its layout";
   EXPECT_EQ(window.FindControl(""), nullptr);
 
   QWidget* panel = window.FindControl("Panel");

@@ -4,18 +4,18 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
-#include <QRadioButton>
-#include <QTextEdit>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStyle>
+#include <QTextEdit>
 #include <QToolButton>
 #include <QVariantMap>
 

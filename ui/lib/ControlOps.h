@@ -20,8 +20,10 @@ void SetText(QWidget* control, const QString& text);
 inline bool IsVisible(const QWidget* control);
 
 // Images from attribute texts ("file='x.png' corner='4,4,4,4'", see
-// ImageAttribute.h), drawn by the control's style. An empty text removes the
-// image. False when the text cannot be parsed or names no file of the skin.
+// ImageAttribute.h), drawn under the control's own painting in the state the
+// control is in (options and progress bars through their style sheet). An
+// empty text removes the image. False when the text cannot be parsed or names
+// no file of the skin.
 bool SetBkImage(QWidget* control, const QString& image);
 bool SetNormalImage(QAbstractButton* button, const QString& image);
 bool SetHotImage(QAbstractButton* button, const QString& image);

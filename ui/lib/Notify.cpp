@@ -62,6 +62,9 @@ void optionToggled(QAbstractButton* button, bool checked) {
     SendNotify(button, kNotifySelectChanged, checked ? 1 : 0);
     return;
   }
+  // Groups keep one option selected themselves but let code unselect all
+  // (Qt's exclusive groups refuse that).
+  group->setExclusive(false);
   if (!checked) return;
   QPointer<QAbstractButton> guard(button);
   for (QAbstractButton* other : group->buttons())

@@ -76,7 +76,9 @@ QAbstractButton* createButton(const QString& qtClassName, QWidget* parent);
 // group, selecting one option unselects the others, a selected option stays
 // selected when clicked again, and "selectchanged" is sent only for the option
 // that became selected; an option outside any group toggles and reports every
-// change.
+// change. Groups are QButtonGroups (a layout's button groups, or made in
+// code); tab-like options whose whole face is their image are checkable
+// QPushButtons in a group.
 QString optionGroup(const QAbstractButton* option);
 
 }  // namespace ui
