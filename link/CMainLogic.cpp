@@ -5,6 +5,8 @@
 #include <set>
 #include <unordered_map>
 
+#include "camera/CCameraLogic.h"
+#include "camera/CCameraPlayBack.h"
 #include "common/Md5.h"
 #include "common/Messages.h"
 #include "common/Split.h"
@@ -337,7 +339,121 @@ void CMainLogic::OnCameraActive(const std::string& cameraId, const std::string& 
                   std::make_shared<ActiveNotice>(ActiveNotice{cameraId, active}));
 }
 
+int CMainLogic::openLive(mc::WindowHandle window, const SxtParamPtr& camera, int topTrim, int bottomTrim) {
+  if (window == mc::kNoWindow || !camera) return 0;
+  std::shared_ptr<CCameraLogic> view;
+  {
+    std::lock_guard lock(liveLock_);
+    auto& entry = liveViews_[camera];
+    if (entry && entry->IsOpen()) return 0;
+    if (!entry) entry = std::make_shared<CCameraLogic>(camera, bufferPool_, workerPool_);
+    view = entry;
+  }
+  if (!view->Open(camera->id, window, topTrim, bottomTrim, 0, 0)) return 0;
+  view->SendCommand(17);
+  return 1;
+}
+
+void CMainLogic::closeLive(const SxtParamPtr& camera) {
+  if (auto view = getLive(camera); view && view->IsOpen()) view->Close();
+}
+
+std::shared_ptr<CCameraLogic> CMainLogic::getLive(const SxtParamPtr& camera) const {
+  std::lock_guard lock(liveLock_);
+  const auto found = liveViews_.find(camera);
+  return found == liveViews_.end() ? nullptr : found->second;
+}
+
+int CMainLogic::startPlayback(const SxtParamPtr& camera, mc::WindowHandle window, std::string& errorText) {
+  if (!camera) return 0;
+  if (getPlayback(camera)) {
+    errorText = "已经在回放中！";
+    return 0;
+  }
+  auto link = serverLink();
+  if (!link) {
+    errorText = "与服务器连接断开！";
+    return 0;
+  }
+  PlaybackTicket ticket;
+  if (!link->requestPlayback(camera->id, ticket)) {
+    errorText = ticket.errorMsg;
+    return 0;
+  }
+  auto view = std::make_shared<CCameraPlayBack>(camera, bufferPool_, workerPool_);
+  if (!view->Open(ticket.playBackId, window, 0, 0, 0, 0)) {
+    errorText = "登录流媒体失败";
+    return 0;
+  }
+  std::lock_guard lock(playbackLock_);
+  auto& entry = playbackViews_[camera];
+  if (entry) {
+    // Another start won the race while this one was asking the server.
+    view->Close();
+    errorText = "已经在回放中！";
+    return 0;
+  }
+  entry = view;
+  return 1;
+}
+
+void CMainLogic::stopPlayback(const SxtParamPtr& camera) {
+  std::shared_ptr<CCameraPlayBack> view;
+  {
+    std::lock_guard lock(playbackLock_);
+    const auto found = playbackViews_.find(camera);
+    if (found == playbackViews_.end()) return;
+    view = found->second;
+    playbackViews_.erase(found);
+  }
+  view->Close();
+}
+
+std::shared_ptr<CCameraPlayBack> CMainLogic::getPlayback(const SxtParamPtr& camera) const {
+  std::lock_guard lock(playbackLock_);
+  const auto found = playbackViews_.find(camera);
+  return found == playbackViews_.end() ? nullptr : found->second;
+}
+
+void CMainLogic::playbackToAll(const std::string& position) {
+  std::vector<std::shared_ptr<CCameraPlayBack>> views;
+  {
+    std::lock_guard lock(playbackLock_);
+    for (const auto& [camera, view] : playbackViews_) views.push_back(view);
+  }
+  for (const auto& view : views) view->Seek(position);
+}
+
+void CMainLogic::setSoundCamera(const SxtParamPtr& camera, bool on, int kind) {
+  {
+    std::lock_guard lock(liveLock_);
+    for (const auto& [record, view] : liveViews_) view->soundOn = false;
+  }
+  {
+    std::lock_guard lock(playbackLock_);
+    for (const auto& [record, view] : playbackViews_) view->soundOn = false;
+  }
+  if (!camera) return;
+  if (kind == kLiveView) {
+    if (auto view = getLive(camera)) view->soundOn = on;
+  } else if (kind == kPlaybackView) {
+    if (auto view = getPlayback(camera)) view->soundOn = on;
+  }
+}
+
 void CMainLogic::shutdown() {
+  std::map<SxtParamPtr, std::shared_ptr<CCameraPlayBack>> playbacks;
+  {
+    std::lock_guard lock(playbackLock_);
+    playbacks.swap(playbackViews_);
+  }
+  for (const auto& [camera, view] : playbacks) view->Close();
+  std::map<SxtParamPtr, std::shared_ptr<CCameraLogic>> lives;
+  {
+    std::lock_guard lock(liveLock_);
+    lives.swap(liveViews_);
+  }
+  for (const auto& [camera, view] : lives) view->Close();
   if (workerPool_) workerPool_->stop();
   if (bufferPool_) {
     bufferPool_->release();

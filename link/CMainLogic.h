@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -11,6 +12,8 @@
 #include "link/IServerNotify.h"
 #include "link/ServerRequests.h"
 
+class CCameraLogic;
+class CCameraPlayBack;
 class CServerLogic;
 class ClientBufferPool;
 class ThreadPool;
@@ -58,6 +61,28 @@ class CMainLogic : public IServerNotify, public std::enable_shared_from_this<CMa
   // On-line entries first, each group in its order, for nodes and children.
   void reorderByOnline();
 
+  // Opens the camera's live view in `window` (the two trims cut the pane's
+  // title and tool bars): 1 opened, 0 refused (no window, already open) or
+  // failed. A closed view is kept and reused by the next open; after a
+  // successful open the camera is asked for its settings.
+  int openLive(mc::WindowHandle window, const SxtParamPtr& camera, int topTrim, int bottomTrim);
+  void closeLive(const SxtParamPtr& camera);
+  std::shared_ptr<CCameraLogic> getLive(const SxtParamPtr& camera) const;
+
+  // Asks the logic server for a playback of the camera and opens it in
+  // `window`: 1 on success, else 0 with "已经在回放中！", "与服务器连接断开！",
+  // the server's refusal, or "登录流媒体失败".
+  int startPlayback(const SxtParamPtr& camera, mc::WindowHandle window, std::string& errorText);
+  void stopPlayback(const SxtParamPtr& camera);
+  std::shared_ptr<CCameraPlayBack> getPlayback(const SxtParamPtr& camera) const;
+  // Seeks every open playback to `position`.
+  void playbackToAll(const std::string& position);
+
+  enum ViewKind { kLiveView = 1, kPlaybackView = 3 };
+  // Silences every view, then turns the sound of the camera's view of `kind`
+  // on or off: at most one view plays sound.
+  void setSoundCamera(const SxtParamPtr& camera, bool on, int kind);
+
   // Requests forwarded to the logic server (false without a link).
   bool renameNode(const std::string& userId, const std::string& nodeId, const std::string& nodeName);
   bool updateCamera(const CameraUpdate& request);
@@ -75,7 +100,8 @@ class CMainLogic : public IServerNotify, public std::enable_shared_from_this<CMa
 
   // Closes and releases the logic-server link.
   void closeServer();
-  // Stops the worker pool, releases the buffer pools and empties the catalogue.
+  // Closes every playback and live view, stops the worker pool, releases the
+  // buffer pools and empties the catalogue.
   void shutdown();
 
   // Figures of the last catalogue load.
@@ -99,6 +125,10 @@ class CMainLogic : public IServerNotify, public std::enable_shared_from_this<CMa
 
   std::shared_ptr<ClientBufferPool> bufferPool_;
   std::shared_ptr<ThreadPool> workerPool_;
+  mutable std::mutex liveLock_;
+  std::map<SxtParamPtr, std::shared_ptr<CCameraLogic>> liveViews_;
+  mutable std::mutex playbackLock_;
+  std::map<SxtParamPtr, std::shared_ptr<CCameraPlayBack>> playbackViews_;
   mutable std::mutex serverLock_;
   std::shared_ptr<CServerLogic> serverLogic_;
   mutable std::mutex catalogueLock_;

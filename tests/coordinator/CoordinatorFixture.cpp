@@ -15,8 +15,10 @@ const char* const kCatalogue = R"({
   ],
   "nodes": [
     {"id": "n1", "name": "O'Brien's yard", "type": 9, "cameras": [
-      {"id": "cam-gate", "name": "Gate", "index": "1", "longitude": "121.5", "latitude": "31.25"},
-      {"id": "cam-hall", "name": "it's the hall", "index": "2", "online": false},
+      {"id": "cam-gate", "name": "Gate", "index": "1", "longitude": "121.5", "latitude": "31.25",
+       "recordings": [{"day": -1, "segments": [[60, 120]]}]},
+      {"id": "cam-hall", "name": "it's the hall", "index": "2", "online": false,
+       "recordings": [{"day": -1, "segments": [[60, 120]]}]},
       {"id": "cam-old", "name": "Old", "index": "3", "expires": "2020-01-01"}
     ]},
     {"id": "n2", "name": "Depot", "type": 8, "online": false, "cameras": [{"id": "cam-door", "name": "Door"}]}

@@ -6,6 +6,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <thread>
+
+#include "camera/CCameraLogic.h"
+#include "camera/CCameraPlayBack.h"
 #include "common/Messages.h"
 #include "core/AppContext.h"
 #include "link/CMainLogic.h"
@@ -263,4 +267,58 @@ TEST_F(CoordinatorTest, AfterALostLinkTheClientLogsInAgainByItself) {
   EXPECT_EQ(requests(2), 1) << "one login after the reconnection";
   EXPECT_EQ(controlJson("stats")["logic"]["clients"].asInt(), 1);
   context.mainWindow = nullptr;
+}
+
+TEST_F(CoordinatorTest, LiveViewsAreReusedAndOpenOnlyOnce) {
+  connectAndLogin();
+  ASSERT_TRUE(logic().loadCatalogue(mc::kNoWindow, AppContext::instance().nodeVersion));
+  auto gate = camera(logic(), "cam-gate");
+  EXPECT_EQ(logic().openLive(mc::kNoWindow, gate, 0, 0), 0) << "no pane window";
+  EXPECT_EQ(logic().openLive(11, gate, 20, 30), 1);
+  auto view = logic().getLive(gate);
+  ASSERT_TRUE(view);
+  EXPECT_TRUE(view->IsOpen());
+  EXPECT_EQ(logic().openLive(12, gate, 20, 30), 0) << "already open";
+
+  // The settings command follows a successful open.
+  for (int i = 0; i < 100 && controlJson("stats")["relay1"]["requests"]["17"].asInt() == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(controlJson("stats")["relay1"]["requests"]["17"].asInt(), 1);
+
+  logic().closeLive(gate);
+  EXPECT_FALSE(view->IsOpen());
+  EXPECT_EQ(logic().openLive(11, gate, 20, 30), 1);
+  EXPECT_EQ(logic().getLive(gate), view) << "the closed view is reused";
+  logic().closeLive(gate);
+}
+
+TEST_F(CoordinatorTest, PlaybackStartsOncePerCameraAndSoundFollowsOneView) {
+  connectAndLogin();
+  ASSERT_TRUE(logic().loadCatalogue(mc::kNoWindow, AppContext::instance().nodeVersion));
+  auto gate = camera(logic(), "cam-gate");
+  auto hall = camera(logic(), "cam-hall");
+  std::string error;
+  ASSERT_EQ(logic().startPlayback(gate, 21, error), 1) << error;
+  sim->controlOk("reset-stats");
+  EXPECT_EQ(logic().startPlayback(gate, 22, error), 0);
+  EXPECT_EQ(error, "已经在回放中！");
+  EXPECT_EQ(requests(16), 0) << "refused without asking the server";
+  EXPECT_EQ(logic().startPlayback(hall, 23, error), 0);
+  EXPECT_EQ(error, "设备不在线") << "the server's refusal text";
+
+  ASSERT_EQ(logic().openLive(24, gate, 0, 0), 1);
+  logic().setSoundCamera(gate, true, CMainLogic::kPlaybackView);
+  EXPECT_TRUE(logic().getPlayback(gate)->soundOn);
+  EXPECT_FALSE(logic().getLive(gate)->soundOn);
+  logic().setSoundCamera(gate, true, CMainLogic::kLiveView);
+  EXPECT_FALSE(logic().getPlayback(gate)->soundOn) << "at most one view plays sound";
+  EXPECT_TRUE(logic().getLive(gate)->soundOn);
+  logic().setSoundCamera(nullptr, false, CMainLogic::kLiveView);
+  EXPECT_FALSE(logic().getLive(gate)->soundOn);
+
+  logic().stopPlayback(gate);
+  EXPECT_FALSE(logic().getPlayback(gate));
+  logic().closeServer();
+  EXPECT_EQ(logic().startPlayback(gate, 21, error), 0);
+  EXPECT_EQ(error, "与服务器连接断开！");
 }
