@@ -84,21 +84,54 @@ int Client::remotePort() const {
 
 BufferPtr Client::getBuffer() { return bufferPool_ ? bufferPool_->getBuffer() : BufferPtr(); }
 
-template <typename Callback>
-void Client::postCallback(Callback callback) {
-  auto task = [self = shared_from_this(), callback = std::move(callback)]() mutable {
-    try {
-      callback(*self);
-    } catch (const boost::thread_interrupted&) {
-      throw;  // the pool is stopping its thread
-    } catch (const std::exception& error) {
-      LOG_ERROR("Client callback failed: %s", error.what());
-    } catch (...) {
-      LOG_ERROR("Client callback failed");
+void Client::postCallback(CallbackEvent event) {
+  if (parallelCallbacks_) {
+    callbackPool_->service().post([self = shared_from_this(), event = std::move(event)] { self->deliver(event); });
+    return;
+  }
+  bool post = false;
+  {
+    std::lock_guard lock(eventsLock_);
+    events_.push_back(std::move(event));
+    post = !deliveryPosted_;
+    deliveryPosted_ = true;
+  }
+  if (post) callbackStrand_.post([self = shared_from_this()] { self->deliverPending(); });
+}
+
+// On the callback strand: one batch, then the strand's turn goes to others.
+void Client::deliverPending() {
+  {
+    std::lock_guard lock(eventsLock_);
+    delivering_.swap(events_);
+  }
+  for (const auto& event : delivering_) deliver(event);
+  delivering_.clear();
+  bool more = false;
+  {
+    std::lock_guard lock(eventsLock_);
+    more = !events_.empty();
+    deliveryPosted_ = more;
+  }
+  if (more) callbackStrand_.post([self = shared_from_this()] { self->deliverPending(); });
+}
+
+void Client::deliver(const CallbackEvent& event) {
+  try {
+    switch (event.kind) {
+      case CallbackEvent::Kind::Connected: OnConnected(); break;
+      case CallbackEvent::Kind::Reconnected: OnReconnected(); break;
+      case CallbackEvent::Kind::Recv: OnRecv(event.buffer); break;
+      case CallbackEvent::Kind::Sent: OnSent(event.buffer, event.remaining); break;
+      case CallbackEvent::Kind::Disconnected: OnDisconnected(event.error); break;
     }
-  };
-  if (parallelCallbacks_) callbackPool_->service().post(std::move(task));
-  else callbackStrand_.post(std::move(task));
+  } catch (const boost::thread_interrupted&) {
+    throw;  // the pool is stopping its thread
+  } catch (const std::exception& error) {
+    LOG_ERROR("Client callback failed: %s", error.what());
+  } catch (...) {
+    LOG_ERROR("Client callback failed");
+  }
 }
 
 // ---- connect ---------------------------------------------------------------
@@ -186,7 +219,7 @@ void Client::onConnectDone(const std::shared_ptr<ConnectAttempt>& attempt, const
     return;
   }
   becomeConnected(socket);
-  postCallback([](Client& self) { self.OnConnected(); });
+  postCallback({CallbackEvent::Kind::Connected, nullptr, 0, {}});
 }
 
 void Client::abandonConnect(const std::shared_ptr<ConnectAttempt>& attempt) {
@@ -271,7 +304,7 @@ void Client::handleClose(const error_code& error) {
   reader_.reset();
   closeQuietly(socket_);
   socket_.reset();
-  postCallback([error](Client& self) { self.OnDisconnected(error); });
+  postCallback({CallbackEvent::Kind::Disconnected, nullptr, 0, error});
   if (autoReconnect_) scheduleReconnect();
 }
 
@@ -352,7 +385,7 @@ void Client::onReconnectDone(std::uint64_t round, const SocketPtr& socket, const
   }
   reconnecting_ = false;
   becomeConnected(socket);
-  postCallback([](Client& self) { self.OnReconnected(); });
+  postCallback({CallbackEvent::Kind::Reconnected, nullptr, 0, {}});
 }
 
 // ---- reading ----------------------------------------------------------------
@@ -376,7 +409,7 @@ void Client::onRead(const SocketPtr& socket, const error_code& error, std::size_
   BufferPtr body;
   switch (reader_.commit(count, body)) {
     case FrameReader::Result::Body:
-      postCallback([body = std::move(body)](Client& self) { self.OnRecv(body); });
+      postCallback({CallbackEvent::Kind::Recv, std::move(body), 0, {}});
       startRead(socket);
       break;
     case FrameReader::Result::NeedMore:
@@ -426,7 +459,7 @@ void Client::onWrite(const SocketPtr& socket, const error_code& error) {
   sendQueue_.pop_front();
   const auto remaining = static_cast<std::int32_t>(sendQueue_.size());
   queued_ = remaining;
-  postCallback([written = std::move(written), remaining](Client& self) { self.OnSent(written, remaining); });
+  postCallback({CallbackEvent::Kind::Sent, std::move(written), remaining, {}});
   if (sendQueue_.empty()) return;
   if (sendQueue_.size() > static_cast<std::size_t>(kCoalesceAbove)) coalesceQueue();
   startWrite();
