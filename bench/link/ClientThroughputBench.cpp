@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/AppFolder.h"
 #include "core/ThreadPool.h"
 #include "link/Client.h"
 #include "link/ClientBufferPool.h"
@@ -247,6 +248,10 @@ ClientRun clientRun(const std::shared_ptr<ClientBufferPool>& pools, const std::s
 }  // namespace
 
 int main() {
+  // Pool threads open their logs in the application folder: keep them out of
+  // the user's own.
+  char folder[] = "/tmp/bench_link.XXXXXX";
+  if (::mkdtemp(folder)) setApplicationFolder(folder);
   frameBatch();
   auto pools = ClientBufferPool::create();
   pools->init();
