@@ -431,6 +431,7 @@ TEST_F(ServerLogicTest, ConnectionEventsReachTheOwnerOnlyWhileItExists) {
   notify_ = std::make_shared<RecordingNotify>();  // the fixture's; not the link's
   owner.reset();
   EXPECT_TRUE(eventually([&] { return watch.expired(); })) << "the link holds its owner weakly";
+  ASSERT_TRUE(server_.waitForConnections(2));
   server_.dropConnection();
   ASSERT_TRUE(server_.waitForConnections(3));
   // The link carries on without an owner.
