@@ -84,6 +84,44 @@ int Client::remotePort() const {
 
 BufferPtr Client::getBuffer() { return bufferPool_ ? bufferPool_->getBuffer() : BufferPtr(); }
 
+namespace {
+
+// A task whose operation memory comes from its Client's delivery slot.
+template <typename Task>
+struct SlotTask {
+  Task task;
+  void* (*allocate)(void* slot, std::size_t size);
+  void (*deallocate)(void* slot, void* memory);
+  void* slot;
+
+  void operator()() { task(); }
+
+  friend void* asio_handler_allocate(std::size_t size, SlotTask* self) { return self->allocate(self->slot, size); }
+  friend void asio_handler_deallocate(void* memory, std::size_t, SlotTask* self) {
+    self->deallocate(self->slot, memory);
+  }
+};
+
+}  // namespace
+
+void* Client::DeliverySlot::allocate(std::size_t size) {
+  bool expected = false;
+  if (size <= sizeof storage_ && inUse_.compare_exchange_strong(expected, true)) return storage_;
+  return ::operator new(size);
+}
+
+void Client::DeliverySlot::deallocate(void* memory) {
+  if (memory == storage_) inUse_ = false;
+  else ::operator delete(memory);
+}
+
+void Client::postDelivery() {
+  auto task = [self = shared_from_this()] { self->deliverPending(); };
+  callbackStrand_.post(SlotTask<decltype(task)>{
+      std::move(task), [](void* slot, std::size_t size) { return static_cast<DeliverySlot*>(slot)->allocate(size); },
+      [](void* slot, void* memory) { static_cast<DeliverySlot*>(slot)->deallocate(memory); }, &deliverySlot_});
+}
+
 void Client::postCallback(CallbackEvent event) {
   if (parallelCallbacks_) {
     callbackPool_->service().post([self = shared_from_this(), event = std::move(event)] { self->deliver(event); });
@@ -96,7 +134,7 @@ void Client::postCallback(CallbackEvent event) {
     post = !deliveryPosted_;
     deliveryPosted_ = true;
   }
-  if (post) callbackStrand_.post([self = shared_from_this()] { self->deliverPending(); });
+  if (post) postDelivery();
 }
 
 // On the callback strand: one batch, then the strand's turn goes to others.
@@ -113,7 +151,7 @@ void Client::deliverPending() {
     more = !events_.empty();
     deliveryPosted_ = more;
   }
-  if (more) callbackStrand_.post([self = shared_from_this()] { self->deliverPending(); });
+  if (more) postDelivery();
 }
 
 void Client::deliver(const CallbackEvent& event) {

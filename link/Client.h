@@ -92,6 +92,18 @@ class Client : public std::enable_shared_from_this<Client> {
   using SocketPtr = std::shared_ptr<Socket>;
   struct ConnectAttempt;
 
+  // Memory for the one delivery task a Client has posted at a time, so the
+  // hand-over to the callback strand allocates nothing.
+  class DeliverySlot {
+   public:
+    void* allocate(std::size_t size);
+    void deallocate(void* memory);
+
+   private:
+    alignas(std::max_align_t) unsigned char storage_[256];
+    std::atomic<bool> inUse_{false};
+  };
+
   // One callback to deliver, in the order the I/O side produced them.
   struct CallbackEvent {
     enum class Kind { Connected, Reconnected, Recv, Sent, Disconnected };
@@ -121,6 +133,7 @@ class Client : public std::enable_shared_from_this<Client> {
   void applyKeepAlive(Socket& socket);
   static void closeQuietly(const SocketPtr& socket);
   void postCallback(CallbackEvent event);
+  void postDelivery();
   void deliverPending();
   void deliver(const CallbackEvent& event);
 
@@ -149,6 +162,7 @@ class Client : public std::enable_shared_from_this<Client> {
   std::mutex eventsLock_;
   std::vector<CallbackEvent> events_;
   bool deliveryPosted_ = false;
+  DeliverySlot deliverySlot_;
   std::vector<CallbackEvent> delivering_;  // callback strand only
 
   // Touched on ioStrand only.
