@@ -311,6 +311,9 @@ void Client::close() {
 }
 
 void Client::onCloseRequested() {
+  // Again on the strand: a connect that completed between close() and here
+  // has set it.
+  autoReconnect_ = false;
   ++reconnectRound_;
   reconnecting_ = false;
   retryTimer_.cancel();
