@@ -261,10 +261,14 @@ int main() {
   const double megabytes = double(kMessages) * kBodySize / (1024.0 * 1024.0);
   std::vector<double> baseline, client;
   ClientRun last;
+  std::printf("run  reader MiB/s  Client MiB/s  pool buffers made  body-sized allocs/msg  all allocs/msg\n");
   for (int run = 0; run < kRuns; ++run) {
     baseline.push_back(blockingReaderSeconds());
     last = clientRun(pools, io, callbacks);
     client.push_back(last.seconds);
+    std::printf("%3d  %12.0f  %12.0f  %17llu  %21.4f  %14.2f\n", run + 1, megabytes / baseline.back(),
+                megabytes / last.seconds, static_cast<unsigned long long>(last.poolObjectsCreated),
+                last.largeAllocationsPerMessage, last.allocationsPerMessage);
   }
   std::sort(baseline.begin(), baseline.end());
   std::sort(client.begin(), client.end());
@@ -275,7 +279,7 @@ int main() {
   std::printf("  blocking reader      %8.0f MiB/s  (%.3f s)\n", baselineRate, baseline[kRuns / 2]);
   std::printf("  Client               %8.0f MiB/s  (%.3f s)\n", clientRate, client[kRuns / 2]);
   std::printf("  ratio Client/reader  %8.2f\n", clientRate / baselineRate);
-  std::printf("steady stream, per message:\n");
+  std::printf("steady stream, last run, per message:\n");
   std::printf("  pool buffers created        %llu in %d messages\n",
               static_cast<unsigned long long>(last.poolObjectsCreated), kMessages);
   std::printf("  body-sized heap allocations %.4f  (>= 64 KB: buffer storage)\n", last.largeAllocationsPerMessage);
