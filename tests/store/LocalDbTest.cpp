@@ -115,6 +115,13 @@ TEST_F(LocalDbTest, ANewFileGetsTheThreeTablesWordForWord) {
   }
 }
 
+TEST_F(LocalDbTest, CommitsGoToAWriteAheadLog) {
+  // Without it every single-statement commit waits for the disk several times.
+  SqliteQuery mode = raw.Prepare("PRAGMA journal_mode");
+  ASSERT_TRUE(mode.Step());
+  EXPECT_EQ(mode.Text(0), "wal");
+}
+
 TEST_F(LocalDbTest, OpeningAgainKeepsTablesAndRows) {
   ASSERT_TRUE(store.InsertUser(user("ann", "1", "20240101-10:00:00")));
   ASSERT_TRUE(store.InsertNode(node("1", "n1", "Site")));
