@@ -8,6 +8,16 @@
 
 namespace mc {
 
+LoginUser loginUserOf(const AppContext& context) {
+  LoginUser user;
+  user.userName = context.userName;
+  user.userId = context.userId;
+  user.password = context.password;
+  user.rememberPassword = context.rememberPassword;
+  user.autoLogin = context.autoLogin;
+  return user;
+}
+
 std::string formatLoginTime(const std::tm& localTime) {
   char text[80];
   std::snprintf(text, sizeof text, "%04d%02d%02d-%02d:%02d:%02d", localTime.tm_year + 1900, localTime.tm_mon + 1,

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+class AppContext;
 struct SavedAccount;
 class CLocalDb;
 
@@ -16,6 +17,9 @@ struct LoginUser {
   bool rememberPassword = false;
   bool autoLogin = false;
 };
+
+// The account of the current login, as the login window left it in `context`.
+LoginUser loginUserOf(const AppContext& context);
 
 // "YYYYMMDD-HH:MM:SS" of a local time, so that text order is time order.
 std::string formatLoginTime(const std::tm& localTime);

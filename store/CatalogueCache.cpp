@@ -179,12 +179,6 @@ bool syncNodes(CLocalDb& db, ICatalogueSource& source, const std::string& userId
   return complete;
 }
 
-CachedCatalogue compareCatalogueVersion(CLocalDb& db, const std::string& userId, const std::string& serverVersion) {
-  std::string stored;
-  if (!db.GetUserNodeVersion(userId, stored)) return CachedCatalogue::Missing;
-  return stored == serverVersion ? CachedCatalogue::Equal : CachedCatalogue::Different;
-}
-
 CacheRefresh refreshCatalogueCache(CLocalDb& db, ICatalogueSource& source, const LoginUser& user,
                                    const std::string& serverVersion) {
   CacheRefresh refresh;

@@ -48,7 +48,8 @@ namespace mc {
 // Brings the cameras stored for `nodeId` in step with the server's list: new
 // cameras are inserted, cameras the server no longer lists are deleted, and a
 // stored camera is rewritten only when its name, relay address, relay port or
-// longitude changed. The walk ends at the first empty camera id. True only
+// longitude changed. The walk ends at the first empty camera id; a repeated
+// id is ignored. True only
 // when the list arrived and every read and write succeeded; on a failed list
 // request nothing is touched.
 bool syncCameras(CLocalDb& db, ICatalogueSource& source, const std::string& nodeId);
@@ -56,15 +57,15 @@ bool syncCameras(CLocalDb& db, ICatalogueSource& source, const std::string& node
 // Brings the nodes stored for `userId` in step with the server's list. A node
 // whose camera version stamp changed (or that is new) has its cameras brought
 // in step too; a node is rewritten when its name or stamp changed; nodes the
-// server no longer lists are deleted with their cameras. A node's new stamp
+// server no longer lists are deleted with their cameras. Empty and repeated
+// ids are skipped (a trailing ";" names no node). A node's new stamp
 // is stored only once its cameras were brought in step, so a failed camera
 // list is asked again at the next synchronisation. True only when everything
 // was brought in step.
 bool syncNodes(CLocalDb& db, ICatalogueSource& source, const std::string& userId);
 
-// How the catalogue version of the server compares with the cached one.
+// How the server's catalogue version compared with the cached one.
 enum class CachedCatalogue { Missing, Different, Equal };
-CachedCatalogue compareCatalogueVersion(CLocalDb& db, const std::string& userId, const std::string& serverVersion);
 
 struct CacheRefresh {
   CachedCatalogue cached = CachedCatalogue::Missing;
@@ -72,11 +73,15 @@ struct CacheRefresh {
   bool complete = false;      // the cache now matches serverVersion
 };
 
-// The cache maintenance of a catalogue load after every login: synchronises
-// the nodes unless the cached version equals `serverVersion`, then saves the
-// login row. The row keeps the previous stamp (empty for a new account) when
-// the synchronisation was incomplete, so the next load tries again instead of
-// trusting a stale cache.
+// The cache maintenance of every catalogue load (after each login and
+// re-login, and on a refresh of the main window): unless the account's cached
+// version equals `serverVersion`, the nodes (and, where their stamps changed,
+// their cameras) are synchronised; then the login row is saved. The row takes
+// `serverVersion` only when the cache really matches it; after an incomplete
+// synchronisation it keeps the previous stamp (empty for a new account), so
+// the next load asks again instead of trusting a stale cache. The caller sets
+// AppContext.nodeVersion to `serverVersion` when the result says Different.
+// Blocks on the source's requests; never run it on a thread the replies need.
 CacheRefresh refreshCatalogueCache(CLocalDb& db, ICatalogueSource& source, const LoginUser& user,
                                    const std::string& serverVersion);
 

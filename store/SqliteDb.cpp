@@ -49,6 +49,9 @@ bool SqliteDb::Open(const char* utf8Path) {
     LOG_ERROR("cannot open the database %s: %s", utf8Path, raw ? sqlite3_errmsg(raw) : sqlite3_errstr(result));
     return false;
   }
+  // Another client on this computer may be writing the same file: wait for it
+  // a little instead of failing the statement at once.
+  sqlite3_busy_timeout(connection.get(), kBusyTimeoutMs);
   connection_ = std::move(connection);
   return true;
 }

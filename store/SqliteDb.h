@@ -39,6 +39,9 @@ class SqliteQuery {
 // One connection, null when closed.
 class SqliteDb {
  public:
+  // How long a statement waits for a lock held by another connection.
+  static constexpr int kBusyTimeoutMs = 2000;
+
   // False for a null or empty path, or when sqlite3_open does not return
   // SQLITE_OK. An open connection is closed first.
   bool Open(const char* utf8Path);

@@ -3,7 +3,9 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "store/LocalDb.h"
@@ -111,6 +113,13 @@ TEST_F(LocalDbTest, ANewFileGetsTheThreeTablesWordForWord) {
     ASSERT_TRUE(query.Step()) << c.table;
     EXPECT_EQ(query.Text(0), c.create);
   }
+}
+
+TEST_F(LocalDbTest, CommitsGoToAWriteAheadLog) {
+  // Without it every single-statement commit waits for the disk several times.
+  SqliteQuery mode = raw.Prepare("PRAGMA journal_mode");
+  ASSERT_TRUE(mode.Step());
+  EXPECT_EQ(mode.Text(0), "wal");
 }
 
 TEST_F(LocalDbTest, OpeningAgainKeepsTablesAndRows) {
@@ -450,6 +459,16 @@ TEST_F(LocalDbTest, OperationsOnAClosedStoreFail) {
   EXPECT_FALSE(store.InsertUser(user("ann", "1", "")));
   EXPECT_FALSE(store.InsertCamera(camera("n1", "c1", "Gate")));
   EXPECT_FALSE(store.DeleteNode(node("1", "n1", "")));
+}
+
+TEST_F(LocalDbTest, AWriteWaitsForAnotherConnectionsLock) {
+  // Another client holds the file's write lock for a moment.
+  ASSERT_TRUE(raw.Execute("begin immediate"));
+  auto insert = std::async(std::launch::async, [this] { return store.InsertUser(user("ann", "1", "")); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_TRUE(raw.Execute("commit"));
+  EXPECT_TRUE(insert.get());
+  EXPECT_EQ(count("select count(*) from UserTable"), 1);
 }
 
 // Reals must be written with a decimal point even when the process runs in a
