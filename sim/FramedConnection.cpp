@@ -29,6 +29,11 @@ asio::io_service& FramedConnection::service() {
   return static_cast<asio::io_service&>(socket_.get_executor().context());
 }
 
+void FramedConnection::limitSendBuffer(int bytes) {
+  error_code ignored;
+  socket_.set_option(asio::socket_base::send_buffer_size(bytes), ignored);
+}
+
 void FramedConnection::start() {
   if (started_) return;
   started_ = true;

@@ -46,6 +46,7 @@ class FramedConnection : public std::enable_shared_from_this<FramedConnection> {
   virtual void onClosed() = 0;
 
   boost::asio::io_service& service();
+  void limitSendBuffer(int bytes);
 
  private:
   struct Outgoing {
