@@ -83,6 +83,11 @@ void FramedConnection::send(std::shared_ptr<const Asio_Buffer> frame) {
 
 void FramedConnection::queue(Outgoing frame) {
   if (!open_) return;
+  if (queuedBytes_ + frame.size > kMaxQueuedBytes) {
+    // A peer that never reads what it asked for is let go.
+    close();
+    return;
+  }
   queuedBytes_ += frame.size;
   queue_.push_back(std::move(frame));
   if (inFlight_ == 0) writeNext();
