@@ -54,7 +54,7 @@ bool buildFrame(const MessageEnvelope& envelope, Asio_Buffer& out) {
   return true;
 }
 
-bool parsePayload(const Asio_Buffer& body, MessageEnvelope& envelope, std::source_location where) {
+bool parsePayload(const Asio_Buffer& body, MessageEnvelope& envelope, const char* callerFile, unsigned callerLine) {
   const auto size = static_cast<std::size_t>(body.size());
   if (size == 0) return false;
   const std::uint8_t* bytes = body.data();
@@ -65,7 +65,7 @@ bool parsePayload(const Asio_Buffer& body, MessageEnvelope& envelope, std::sourc
   std::string json;
   if (!base64Decode(text, json)) return false;
   if (OLog* log = OLog::current()) {
-    log->setSource(baseName(where.file_name()), where.line());
+    log->setSource(baseName(callerFile), callerLine);
     log->write(OLog::Prompt, "接收到 ENCODRTYPE_BASE64 命令 data:%s", json.c_str());
   }
   return decodeEnvelope(json, envelope);

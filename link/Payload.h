@@ -1,6 +1,4 @@
 #pragma once
-#include <source_location>
-
 #include "link/AsioBuffer.h"
 #include "link/MessageEnvelope.h"
 
@@ -22,6 +20,7 @@ bool buildFrame(const MessageEnvelope& envelope, Asio_Buffer& frame);
 // Decodes a received body. Drops it (false) unless the last byte is zero and
 // the first is "1" and the text up to the first zero byte is strict Base64.
 // The decoded JSON is logged ("Prompt:") with the caller's source location
-// before the envelope is decoded; the decode decides the result.
-bool parsePayload(const Asio_Buffer& body, MessageEnvelope& envelope,
-                  std::source_location where = std::source_location::current());
+// (filled in by default) before the envelope is decoded; the decode decides
+// the result.
+bool parsePayload(const Asio_Buffer& body, MessageEnvelope& envelope, const char* callerFile = __builtin_FILE(),
+                  unsigned callerLine = __builtin_LINE());
