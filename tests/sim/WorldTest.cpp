@@ -2,6 +2,12 @@
 // in-process.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "fuzz/sim/SimFuzzEntries.h"
+
 #include "common/Md5.h"
 #include "sim/ControlService.h"
 #include "sim/RecordingIndex.h"
@@ -45,6 +51,8 @@ TEST(SimConfig, RefusesWhatItCannotUseNamingTheMember) {
       {R"({"users":[{"name":"u"},{"name":"u"}]})", "user u is listed twice"},
       {R"({"relays":[{"name":"logic"}]})", "names another server"},
       {R"({"logic":{"port":70000}})", "logic.port: must be between 0 and 65535"},
+      {withCamera(R"("name":"a;b")"), "nodes[0].cameras[0].name: must not contain \";\""},
+      {R"({"nodes":[{"id":"n;1"}]})", "nodes[0].id: must not contain"},
   };
   for (const Case& c : cases) {
     try {
@@ -270,6 +278,18 @@ TEST(ControlService, AnswersEveryLineWithOkOrAReadableError) {
   EXPECT_EQ(target.relay_.fault(10).mode, Fault::Mode::Withhold);
   target.logic_.request({2, 77, {{"userName", "u"}}});
   EXPECT_EQ(control.execute("last logic 2"), R"(ok {"msgType":2,"TimeSep":77,"params":{"userName":"u"}})");
+}
+
+TEST(FuzzCorpus, SimInputSeedsReplay) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(MC_SOURCE_DIR "/fuzz/corpus/sim_input")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    SCOPED_TRACE(entry.path().filename().string());
+    EXPECT_EQ(sim_fuzz::serverInputEntry(bytes.data(), bytes.size()), 0);
+    ++files;
+  }
+  EXPECT_GT(files, 0);
 }
 
 }  // namespace
