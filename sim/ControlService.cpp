@@ -8,7 +8,8 @@ namespace {
 constexpr const char* kHelp =
     "commands: stats | reset-stats | catalogue | camera ID | node-online ID 0|1 | camera-online ID 0|1 | "
     "drop SERVER | stop SERVER | start SERVER | delay SERVER KIND MS | withhold SERVER KIND | "
-    "mistime SERVER KIND | normal SERVER [KIND] | last SERVER KIND | notice CAMERA STATUS [TEXT] | help";
+    "mistime SERVER KIND | override SERVER KIND PARAM [VALUE] | normal SERVER [KIND] | last SERVER KIND | "
+    "notice CAMERA STATUS [TEXT] | help";
 
 std::vector<std::string> words(const std::string& line) {
   std::istringstream in(line);
@@ -88,7 +89,8 @@ std::string ControlService::execute(const std::string& rawLine) {
   if (w.size() < 2) return error("unknown command: " + line + " (try help)");
   ServerStats* stats = target_.stats(w[1]);
   const bool serverCommand = cmd == "drop" || cmd == "stop" || cmd == "start" || cmd == "delay" ||
-                             cmd == "withhold" || cmd == "mistime" || cmd == "normal" || cmd == "last";
+                             cmd == "withhold" || cmd == "mistime" || cmd == "normal" || cmd == "last" ||
+                             cmd == "override";
   if (!serverCommand) return error("unknown command: " + line + " (try help)");
   if (!stats) return error("no server " + w[1]);
   std::string why;
@@ -106,18 +108,22 @@ std::string ControlService::execute(const std::string& rawLine) {
     return "ok";
   }
   if (cmd == "withhold" && argc(2)) {
-    stats->setFault(static_cast<int>(kind), {Fault::Mode::Withhold, 0});
+    stats->setFault(static_cast<int>(kind), {Fault::Mode::Withhold, 0, {}});
     return "ok";
   }
   if (cmd == "mistime" && argc(2)) {
     if (!target_.isRelay(w[1])) return error("mistime applies to relays only");
-    stats->setFault(static_cast<int>(kind), {Fault::Mode::Mistime, 0});
+    stats->setFault(static_cast<int>(kind), {Fault::Mode::Mistime, 0, {}});
     return "ok";
   }
   if (cmd == "delay" && argc(3)) {
     long ms = 0;
     if (!number(w[3], 0, 600000, ms)) return error("MS must be between 0 and 600000");
-    stats->setFault(static_cast<int>(kind), {Fault::Mode::Delay, static_cast<int>(ms)});
+    stats->setFault(static_cast<int>(kind), {Fault::Mode::Delay, static_cast<int>(ms), {}});
+    return "ok";
+  }
+  if (cmd == "override" && (argc(3) || w.size() > 4)) {
+    stats->setOverride(static_cast<int>(kind), w[3], rest(line, 4));
     return "ok";
   }
   if (cmd == "last" && argc(2)) {

@@ -432,9 +432,17 @@ TEST_F(RelayTest, RepliesCanBeMistimedDelayedOrWithheld) {
   const auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(v->request(17, {}, reply));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(750));
+  // A reply param can be forced to what no camera would say.
+  sim().controlOk("override relay1 17 ViedoQP 7");
+  ASSERT_TRUE(v->request(17, {}, reply));
+  EXPECT_EQ(reply.param("ViedoQP"), "7");
+  EXPECT_EQ(reply.param("status"), "1");
+  EXPECT_EQ(reply.param("Speak"), "1");
   sim().controlOk("normal relay1");
   ASSERT_TRUE(v->request(19, {}, reply, 300));
   EXPECT_EQ(reply.TimeSep, 300);
+  ASSERT_TRUE(v->request(17, {}, reply));
+  EXPECT_EQ(reply.param("ViedoQP"), "3");
 }
 
 TEST_F(RelayTest, NoticesAndCameraStatesReachTheViewers) {

@@ -267,6 +267,9 @@ TEST(ControlService, AnswersEveryLineWithOkOrAReadableError) {
       {"notice c1 0 设备 维护中", "ok 2"},
       {"notice ghost 0 x", "error no camera ghost"},
       {"normal relay1 19", "ok"},
+      {"override logic 2", "error wrong arguments: override logic 2 (try help)"},
+      {"override logic 2 latitude", "ok"},
+      {"override logic 2 ShowMsg 今日 维护", "ok"},
   };
   for (const Case& c : cases) EXPECT_EQ(control.execute(c.line), c.answer) << '"' << c.line << '"';
   EXPECT_FALSE(target.world().cameraOnline("c1")) << "node-online n 0 took the camera with it";
@@ -274,6 +277,7 @@ TEST(ControlService, AnswersEveryLineWithOkOrAReadableError) {
   EXPECT_EQ(target.notice, "0|设备 维护中");
   EXPECT_EQ(target.logic_.fault(2).mode, Fault::Mode::Delay);
   EXPECT_EQ(target.logic_.fault(2).delayMs, 250);
+  EXPECT_EQ(target.logic_.fault(2).overrides, (Params{{"ShowMsg", "今日 维护"}, {"latitude", ""}}));
   EXPECT_EQ(target.relay_.fault(19).mode, Fault::Mode::Normal);
   EXPECT_EQ(target.relay_.fault(10).mode, Fault::Mode::Withhold);
   target.logic_.request({2, 77, {{"userName", "u"}}});
