@@ -43,6 +43,7 @@ class Target : public sim::SimulatorControl {
   bool stopServer(const std::string&, std::string&) override { return true; }
   bool startServer(const std::string&, std::string&) override { return true; }
   int relayNotice(const std::string&, const std::string&, const std::string&) override { return 0; }
+  int sendMessage(const std::string&, int, const sim::Params&) override { return 0; }
   std::string cameraState(const std::string& id) override { return world_.camera(id) ? "{}" : ""; }
   std::string statsJson() override { return stats_.json(); }
 

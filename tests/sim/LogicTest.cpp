@@ -440,6 +440,13 @@ TEST_F(LogicServerTest, StateNoticesReachTheLinksOfUsersWhoSeeTheEntry) {
   EXPECT_EQ(bobSeen->cameras().size(), 1u);
   EXPECT_TRUE(anonymous->cameras().empty());
   EXPECT_TRUE(anonymous->nodes().empty());
+
+  // Messages made up by the test reach every link as sent: the client drops
+  // a notice without its state.
+  EXPECT_EQ(sim().controlOk(R"(send logic 14 {"nodeId":"n1","active":""})"), "3");
+  EXPECT_EQ(sim().controlOk(R"(send logic 14 {"nodeId":"n1","active":"0"})"), "3");
+  ASSERT_TRUE(bobSeen->waitFor([](const RecordingNotify& n) { return n.nodesLocked().size() >= 2; }));
+  EXPECT_EQ(bobSeen->nodes(), (RecordingNotify::Pairs{{"n2", "1"}, {"n1", "0"}}));
 }
 
 }  // namespace

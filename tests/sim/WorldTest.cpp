@@ -229,12 +229,16 @@ class FakeTarget : public SimulatorControl {
     notice = status + "|" + text;
     return 2;
   }
+  int sendMessage(const std::string& server, int msgType, const Params& params) override {
+    sent = server + " " + std::to_string(msgType) + " " + paramsJson(params);
+    return 4;
+  }
   std::string cameraState(const std::string& id) override { return id == "c1" ? "{\"id\":\"c1\"}" : ""; }
   std::string statsJson() override { return "{}"; }
 
   World world_;
   ServerStats logic_, relay_;
-  std::string stopped, notice;
+  std::string stopped, notice, sent;
 };
 
 TEST(ControlService, AnswersEveryLineWithOkOrAReadableError) {
@@ -270,11 +274,14 @@ TEST(ControlService, AnswersEveryLineWithOkOrAReadableError) {
       {"override logic 2", "error wrong arguments: override logic 2 (try help)"},
       {"override logic 2 latitude", "ok"},
       {"override logic 2 ShowMsg 今日 维护", "ok"},
+      {"send logic 14 {\"nodeId\":\"n\",\"active\":\"\",\"n\":5}", "ok 4"},
+      {"send logic 14 [1]", "error bad params: params must be a JSON object"},
   };
   for (const Case& c : cases) EXPECT_EQ(control.execute(c.line), c.answer) << '"' << c.line << '"';
   EXPECT_FALSE(target.world().cameraOnline("c1")) << "node-online n 0 took the camera with it";
   EXPECT_EQ(target.stopped, "relay1");
   EXPECT_EQ(target.notice, "0|设备 维护中");
+  EXPECT_EQ(target.sent, R"(logic 14 {"active":"","n":"5","nodeId":"n"})");
   EXPECT_EQ(target.logic_.fault(2).mode, Fault::Mode::Delay);
   EXPECT_EQ(target.logic_.fault(2).delayMs, 250);
   EXPECT_EQ(target.logic_.fault(2).overrides, (Params{{"ShowMsg", "今日 维护"}, {"latitude", ""}}));
