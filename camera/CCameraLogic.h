@@ -84,6 +84,8 @@ class CCameraLogic : public ICameraNotify, public std::enable_shared_from_this<C
   // Pipeline figures since the last Open (tests, statistics).
   PipelineStats GetPipelineStats() const { return pipeline.stats(); }
   std::shared_ptr<CBufferManage> GetBufferManage() const { return bufferManage; }
+  // The relay link while open, else empty.
+  std::shared_ptr<CCameraTcp> GetLink() const { return CurrentLink(); }
   std::string GetLoginKey() const;
 
   // ICameraNotify

@@ -74,7 +74,7 @@ class RelayEndToEndTest : public ::testing::Test {
     AppContext::instance().mainHwnd = kMainWindow;
   }
   void TearDown() override {
-    live->Close();
+    EXPECT_TRUE(mc::test::closeAndDrain(*live));
     live.reset();
     callbacks->stop();
   }
@@ -218,7 +218,7 @@ TEST_F(RelayEndToEndTest, TalkIsGrantedToOneViewAndBusyForAnother) {
   // Once the talk ends the other view gets it.
   ASSERT_TRUE(live->SendCommand(20));
   ASSERT_TRUE(eventually([&] { return other->RequestTalk(otherIndex) == 1; }));
-  other->Close();
+  EXPECT_TRUE(mc::test::closeAndDrain(*other));
 }
 
 TEST_F(RelayEndToEndTest, ATalkReplyWithAnotherTimeSepLeavesTheRequestWaiting) {
@@ -278,8 +278,11 @@ TEST_F(RelayEndToEndTest, PlaybackSearchSeekSpeedAndPause) {
   EXPECT_TRUE(eventually([&] { return playback->GetPipelineStats().framesDecoded > afterPause + 3; }, 5s));
 
   playback->SetNotify(nullptr);
-  playback->Close();
+  EXPECT_TRUE(mc::test::closeAndDrain(*playback));
   server->close();
+  std::weak_ptr<CServerLogic> closedServer = server;
+  server.reset();
+  EXPECT_TRUE(mc::test::waitGone(closedServer));
 }
 
 }  // namespace
