@@ -84,21 +84,92 @@ int Client::remotePort() const {
 
 BufferPtr Client::getBuffer() { return bufferPool_ ? bufferPool_->getBuffer() : BufferPtr(); }
 
-template <typename Callback>
-void Client::postCallback(Callback callback) {
-  auto task = [self = shared_from_this(), callback = std::move(callback)]() mutable {
-    try {
-      callback(*self);
-    } catch (const boost::thread_interrupted&) {
-      throw;  // the pool is stopping its thread
-    } catch (const std::exception& error) {
-      LOG_ERROR("Client callback failed: %s", error.what());
-    } catch (...) {
-      LOG_ERROR("Client callback failed");
+namespace {
+
+// A task whose operation memory comes from its Client's delivery slot.
+template <typename Task>
+struct SlotTask {
+  Task task;
+  void* (*allocate)(void* slot, std::size_t size);
+  void (*deallocate)(void* slot, void* memory);
+  void* slot;
+
+  void operator()() { task(); }
+
+  friend void* asio_handler_allocate(std::size_t size, SlotTask* self) { return self->allocate(self->slot, size); }
+  friend void asio_handler_deallocate(void* memory, std::size_t, SlotTask* self) {
+    self->deallocate(self->slot, memory);
+  }
+};
+
+}  // namespace
+
+void* Client::DeliverySlot::allocate(std::size_t size) {
+  bool expected = false;
+  if (size <= sizeof storage_ && inUse_.compare_exchange_strong(expected, true)) return storage_;
+  return ::operator new(size);
+}
+
+void Client::DeliverySlot::deallocate(void* memory) {
+  if (memory == storage_) inUse_ = false;
+  else ::operator delete(memory);
+}
+
+void Client::postDelivery() {
+  auto task = [self = shared_from_this()] { self->deliverPending(); };
+  callbackStrand_.post(SlotTask<decltype(task)>{
+      std::move(task), [](void* slot, std::size_t size) { return static_cast<DeliverySlot*>(slot)->allocate(size); },
+      [](void* slot, void* memory) { static_cast<DeliverySlot*>(slot)->deallocate(memory); }, &deliverySlot_});
+}
+
+void Client::postCallback(CallbackEvent event) {
+  if (parallelCallbacks_) {
+    callbackPool_->service().post([self = shared_from_this(), event = std::move(event)] { self->deliver(event); });
+    return;
+  }
+  bool post = false;
+  {
+    std::lock_guard lock(eventsLock_);
+    events_.push_back(std::move(event));
+    post = !deliveryPosted_;
+    deliveryPosted_ = true;
+  }
+  if (post) postDelivery();
+}
+
+// On the callback strand: one batch, then the strand's turn goes to others.
+void Client::deliverPending() {
+  {
+    std::lock_guard lock(eventsLock_);
+    delivering_.swap(events_);
+  }
+  for (const auto& event : delivering_) deliver(event);
+  delivering_.clear();
+  bool more = false;
+  {
+    std::lock_guard lock(eventsLock_);
+    more = !events_.empty();
+    deliveryPosted_ = more;
+  }
+  if (more) postDelivery();
+}
+
+void Client::deliver(const CallbackEvent& event) {
+  try {
+    switch (event.kind) {
+      case CallbackEvent::Kind::Connected: OnConnected(); break;
+      case CallbackEvent::Kind::Reconnected: OnReconnected(); break;
+      case CallbackEvent::Kind::Recv: OnRecv(event.buffer); break;
+      case CallbackEvent::Kind::Sent: OnSent(event.buffer, event.remaining); break;
+      case CallbackEvent::Kind::Disconnected: OnDisconnected(event.error); break;
     }
-  };
-  if (parallelCallbacks_) callbackPool_->service().post(std::move(task));
-  else callbackStrand_.post(std::move(task));
+  } catch (const boost::thread_interrupted&) {
+    throw;  // the pool is stopping its thread
+  } catch (const std::exception& error) {
+    LOG_ERROR("Client callback failed: %s", error.what());
+  } catch (...) {
+    LOG_ERROR("Client callback failed");
+  }
 }
 
 // ---- connect ---------------------------------------------------------------
@@ -186,7 +257,7 @@ void Client::onConnectDone(const std::shared_ptr<ConnectAttempt>& attempt, const
     return;
   }
   becomeConnected(socket);
-  postCallback([](Client& self) { self.OnConnected(); });
+  postCallback({CallbackEvent::Kind::Connected, nullptr, 0, {}});
 }
 
 void Client::abandonConnect(const std::shared_ptr<ConnectAttempt>& attempt) {
@@ -240,6 +311,9 @@ void Client::close() {
 }
 
 void Client::onCloseRequested() {
+  // Again on the strand: a connect that completed between close() and here
+  // has set it.
+  autoReconnect_ = false;
   ++reconnectRound_;
   reconnecting_ = false;
   retryTimer_.cancel();
@@ -271,7 +345,7 @@ void Client::handleClose(const error_code& error) {
   reader_.reset();
   closeQuietly(socket_);
   socket_.reset();
-  postCallback([error](Client& self) { self.OnDisconnected(error); });
+  postCallback({CallbackEvent::Kind::Disconnected, nullptr, 0, error});
   if (autoReconnect_) scheduleReconnect();
 }
 
@@ -352,7 +426,7 @@ void Client::onReconnectDone(std::uint64_t round, const SocketPtr& socket, const
   }
   reconnecting_ = false;
   becomeConnected(socket);
-  postCallback([](Client& self) { self.OnReconnected(); });
+  postCallback({CallbackEvent::Kind::Reconnected, nullptr, 0, {}});
 }
 
 // ---- reading ----------------------------------------------------------------
@@ -376,7 +450,7 @@ void Client::onRead(const SocketPtr& socket, const error_code& error, std::size_
   BufferPtr body;
   switch (reader_.commit(count, body)) {
     case FrameReader::Result::Body:
-      postCallback([body = std::move(body)](Client& self) { self.OnRecv(body); });
+      postCallback({CallbackEvent::Kind::Recv, std::move(body), 0, {}});
       startRead(socket);
       break;
     case FrameReader::Result::NeedMore:
@@ -426,7 +500,7 @@ void Client::onWrite(const SocketPtr& socket, const error_code& error) {
   sendQueue_.pop_front();
   const auto remaining = static_cast<std::int32_t>(sendQueue_.size());
   queued_ = remaining;
-  postCallback([written = std::move(written), remaining](Client& self) { self.OnSent(written, remaining); });
+  postCallback({CallbackEvent::Kind::Sent, std::move(written), remaining, {}});
   if (sendQueue_.empty()) return;
   if (sendQueue_.size() > static_cast<std::size_t>(kCoalesceAbove)) coalesceQueue();
   startWrite();

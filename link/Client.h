@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "link/ClientBufferPool.h"
 #include "link/Framing.h"
@@ -91,6 +92,27 @@ class Client : public std::enable_shared_from_this<Client> {
   using SocketPtr = std::shared_ptr<Socket>;
   struct ConnectAttempt;
 
+  // Memory for the one delivery task a Client has posted at a time, so the
+  // hand-over to the callback strand allocates nothing.
+  class DeliverySlot {
+   public:
+    void* allocate(std::size_t size);
+    void deallocate(void* memory);
+
+   private:
+    alignas(std::max_align_t) unsigned char storage_[256];
+    std::atomic<bool> inUse_{false};
+  };
+
+  // One callback to deliver, in the order the I/O side produced them.
+  struct CallbackEvent {
+    enum class Kind { Connected, Reconnected, Recv, Sent, Disconnected };
+    Kind kind;
+    BufferPtr buffer;
+    std::int32_t remaining = 0;
+    boost::system::error_code error;
+  };
+
   void startConnect(const std::shared_ptr<ConnectAttempt>& attempt, const boost::asio::ip::tcp::endpoint& endpoint);
   void onConnectDone(const std::shared_ptr<ConnectAttempt>& attempt, const SocketPtr& socket,
                      const boost::system::error_code& error);
@@ -110,8 +132,10 @@ class Client : public std::enable_shared_from_this<Client> {
   void coalesceQueue();
   void applyKeepAlive(Socket& socket);
   static void closeQuietly(const SocketPtr& socket);
-  template <typename Callback>
-  void postCallback(Callback callback);
+  void postCallback(CallbackEvent event);
+  void postDelivery();
+  void deliverPending();
+  void deliver(const CallbackEvent& event);
 
   std::shared_ptr<ClientBufferPool> bufferPool_;
   std::shared_ptr<ThreadPool> callbackPool_;
@@ -131,6 +155,15 @@ class Client : public std::enable_shared_from_this<Client> {
   std::uint32_t attemptLimitMs_ = 3000;
 
   std::mutex connectCallLock_;  // one connect call at a time
+
+  // Callbacks waiting for the callback strand. The I/O side appends; one
+  // posted delivery task takes the whole batch, so a busy stream costs one
+  // hand-over per batch instead of one per message.
+  std::mutex eventsLock_;
+  std::vector<CallbackEvent> events_;
+  bool deliveryPosted_ = false;
+  DeliverySlot deliverySlot_;
+  std::vector<CallbackEvent> delivering_;  // callback strand only
 
   // Touched on ioStrand only.
   SocketPtr socket_;  // the connection, or the attempt under way

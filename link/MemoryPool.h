@@ -15,6 +15,72 @@
 //
 // Thread safety: get, close and the recycling (on whichever thread drops the
 // last reference) are serialised by one mutex.
+namespace memory_pool_detail {
+
+// Memory for the shared-pointer control blocks of a pool's objects. Wrapping
+// a returned object again needs a new control block; the block of the
+// previous wrapping comes back here first, so a steady stream of get and
+// return allocates nothing.
+class BlockCache {
+ public:
+  explicit BlockCache(std::size_t limit) : limit_(limit) {}
+  ~BlockCache() {
+    for (void* block : free_) ::operator delete(block);
+  }
+  BlockCache(const BlockCache&) = delete;
+  BlockCache& operator=(const BlockCache&) = delete;
+
+  void* allocate(std::size_t size) {
+    {
+      std::lock_guard lock(lock_);
+      if (size == blockSize_ && !free_.empty()) {
+        void* block = free_.back();
+        free_.pop_back();
+        return block;
+      }
+    }
+    return ::operator new(size);
+  }
+
+  void deallocate(void* block, std::size_t size) noexcept {
+    {
+      std::lock_guard lock(lock_);
+      if (blockSize_ == 0) blockSize_ = size;
+      if (size == blockSize_ && free_.size() < limit_) {
+        try {
+          free_.push_back(block);
+          return;
+        } catch (...) {
+        }
+      }
+    }
+    ::operator delete(block);
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<void*> free_;
+  std::size_t blockSize_ = 0;  // all blocks of one pool have the same size
+  const std::size_t limit_;
+};
+
+template <typename U>
+struct BlockAllocator {
+  using value_type = U;
+  explicit BlockAllocator(std::shared_ptr<BlockCache> cache) : cache(std::move(cache)) {}
+  template <typename V>
+  BlockAllocator(const BlockAllocator<V>& other) : cache(other.cache) {}
+  U* allocate(std::size_t n) { return static_cast<U*>(cache->allocate(n * sizeof(U))); }
+  void deallocate(U* block, std::size_t n) noexcept { cache->deallocate(block, n * sizeof(U)); }
+  template <typename V>
+  bool operator==(const BlockAllocator<V>& other) const { return cache == other.cache; }
+  template <typename V>
+  bool operator!=(const BlockAllocator<V>& other) const { return cache != other.cache; }
+  std::shared_ptr<BlockCache> cache;
+};
+
+}  // namespace memory_pool_detail
+
 template <typename T>
 class MemoryPool : public std::enable_shared_from_this<MemoryPool<T>> {
  public:
@@ -79,10 +145,17 @@ class MemoryPool : public std::enable_shared_from_this<MemoryPool<T>> {
     void operator()(T* object) const { pool->recycle(object); }
   };
 
-  explicit MemoryPool(Factory factory) : factory_(std::move(factory)) {}
+  // Spare control blocks kept; only a few are free at any moment.
+  static constexpr std::size_t kSpareBlocks = 64;
+
+  explicit MemoryPool(Factory factory)
+      : factory_(std::move(factory)), blocks_(std::make_shared<memory_pool_detail::BlockCache>(kSpareBlocks)) {}
 
   // Wraps a raw object in a shared pointer with the recycling deleter.
-  std::shared_ptr<T> wrap(T* object) { return std::shared_ptr<T>(object, Recycler{this->shared_from_this()}); }
+  std::shared_ptr<T> wrap(T* object) {
+    return std::shared_ptr<T>(object, Recycler{this->shared_from_this()},
+                              memory_pool_detail::BlockAllocator<T>(blocks_));
+  }
 
   bool addNewLocked() {
     T* object = nullptr;
@@ -146,4 +219,5 @@ class MemoryPool : public std::enable_shared_from_this<MemoryPool<T>> {
   std::int32_t maxRetained_ = 1000;
   std::atomic<std::uint64_t> created_{0};
   Factory factory_;
+  std::shared_ptr<memory_pool_detail::BlockCache> blocks_;
 };

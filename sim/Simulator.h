@@ -67,6 +67,9 @@ class Simulator : public SimulatorControl {
  private:
   std::shared_ptr<RelayServer> relay(const std::string& name) const;
   void closeAll();
+  static void closeServers(const std::shared_ptr<LogicServer>& dispatcher, const std::shared_ptr<LogicServer>& logic,
+                           const std::vector<std::shared_ptr<RelayServer>>& relays,
+                           const std::shared_ptr<ControlServer>& control);
 
   SimConfig config_;
   boost::asio::io_service service_;

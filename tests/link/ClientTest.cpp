@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <regex>
 
+#include "core/ThreadPool.h"
 #include "tests/link/ClientFixture.h"
 
 using namespace mc::test;
@@ -433,4 +434,51 @@ TEST_F(ClientTest, WithoutBuffersTheReadLoopRestsButTheLinkStaysUp) {
   EXPECT_TRUE(client->send(bufferWith({7})));
   std::vector<std::uint8_t> bytes;
   EXPECT_TRUE(connection->readExactly(1, bytes)) << "sending needs no pool buffer";
+}
+
+TEST_F(ClientTest, CallbacksOfOneClientRunOneAtATimeUnlessParallel) {
+  auto callbacks = ThreadPool::create(3);
+  for (const bool parallel : {false, true}) {
+    LoopbackPeer peer;
+    auto client = RecordingClient::create(pools_, callbacks, nullptr, parallel);
+    links_.push_back(client);
+    client->slowRecv_ = true;
+    ASSERT_TRUE(client->connect("127.0.0.1", peer.port(), kLimitMs));
+    auto connection = peer.nextConnection();
+    ASSERT_TRUE(connection);
+    std::vector<std::vector<std::uint8_t>> expected;
+    for (int i = 0; i < 12; ++i) {
+      expected.push_back(pattern(20, static_cast<std::uint8_t>(i)));
+      ASSERT_TRUE(connection->sendBytes(frameBytes(expected.back())));
+    }
+    ASSERT_TRUE(client->waitForBodies(expected.size()));
+    auto bodies = client->bodies();
+    if (parallel) {
+      EXPECT_GT(client->concurrentPeak(), 1) << "parallel callbacks overlap";
+      std::sort(bodies.begin(), bodies.end());
+      std::sort(expected.begin(), expected.end());
+    } else {
+      EXPECT_EQ(client->concurrentPeak(), 1) << "serialised callbacks never overlap";
+    }
+    EXPECT_EQ(bodies, expected) << (parallel ? "all delivered" : "all delivered, in order");
+  }
+  for (auto& link : links_) closeAndExpectReleased(link);
+  links_.clear();
+  callbacks->stop();
+}
+
+TEST_F(ClientTest, AThrowingCallbackIsContainedAndDeliveryGoesOn) {
+  LoopbackPeer peer;
+  auto client = makeClient();
+  client->throwOnNextBodies(2);
+  ASSERT_TRUE(client->connect("127.0.0.1", peer.port(), kLimitMs));
+  auto connection = peer.nextConnection();
+  ASSERT_TRUE(connection);
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(connection->sendBytes(frameBytes(pattern(8, static_cast<std::uint8_t>(i)))));
+  ASSERT_TRUE(client->waitForBodies(4));
+  EXPECT_TRUE(client->disconnects().empty());
+  EXPECT_TRUE(eventually([&] {
+    const std::string log = readFile(temp_.path() + "/Log/1_threadPoolLogin_0.txt");
+    return log.find("callback failure") != std::string::npos;
+  })) << "logged on the default callback thread";
 }

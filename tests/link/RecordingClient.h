@@ -1,6 +1,10 @@
 #pragma once
 #include <chrono>
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
+#include <stdexcept>
+#include <thread>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -20,12 +24,17 @@ class RecordingClient : public Client {
 
   static std::shared_ptr<RecordingClient> create(std::shared_ptr<ClientBufferPool> pool,
                                                  std::shared_ptr<ThreadPool> callbacks = {},
-                                                 std::shared_ptr<ThreadPool> io = {}) {
-    return std::make_shared<RecordingClient>(std::move(pool), std::move(callbacks), std::move(io));
+                                                 std::shared_ptr<ThreadPool> io = {}, bool parallel = false) {
+    return std::make_shared<RecordingClient>(std::move(pool), std::move(callbacks), std::move(io), parallel);
   }
   RecordingClient(std::shared_ptr<ClientBufferPool> pool, std::shared_ptr<ThreadPool> callbacks,
-                  std::shared_ptr<ThreadPool> io)
-      : Client(std::move(pool), std::move(callbacks), std::move(io), false) {}
+                  std::shared_ptr<ThreadPool> io, bool parallel)
+      : Client(std::move(pool), std::move(callbacks), std::move(io), parallel) {}
+
+  // The next `count` bodies make OnRecv throw (after recording them).
+  void throwOnNextBodies(int count) { throwsLeft_ = count; }
+  // Threads that ran OnRecv, and the most that ran it at the same time.
+  int concurrentPeak() { return read<int>([this] { return peak_; }); }
 
   // Waits until `predicate` (called under the lock) holds.
   bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 5000) {
@@ -65,7 +74,17 @@ class RecordingClient : public Client {
   void OnConnected() override { note([this] { ++connected_; }); }
   void OnReconnected() override { note([this] { ++reconnected_; }); }
   void OnRecv(const BufferPtr& body) override {
-    note([&] { bodies_.emplace_back(body->data(), body->data() + body->size()); });
+    const int running = ++inRecv_;
+    if (slowRecv_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    note([&] {
+      peak_ = std::max(peak_, running);
+      bodies_.emplace_back(body->data(), body->data() + body->size());
+    });
+    --inRecv_;
+    if (throwsLeft_ > 0) {
+      --throwsLeft_;
+      throw std::runtime_error("callback failure");
+    }
   }
   void OnSent(const BufferPtr& buffer, std::int32_t remaining) override {
     note([&] { sent_.push_back({buffer->size(), remaining}); });
@@ -90,6 +109,12 @@ class RecordingClient : public Client {
   std::vector<boost::system::error_code> disconnects_;
   std::vector<std::vector<std::uint8_t>> bodies_;
   std::vector<Sent> sent_;
+  std::atomic<int> throwsLeft_{0};
+  std::atomic<int> inRecv_{0};
+  int peak_ = 0;
+
+ public:
+  std::atomic<bool> slowRecv_{false};  // OnRecv takes 20 ms
 };
 
 }  // namespace mc::test

@@ -64,7 +64,8 @@ class RecordingNotify : public IServerNotify {
 class ServerLogicTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setApplicationFolder(temp_.path());
+    setApplicationFolder(temp_.path());  // before any pool thread opens its log
+    callbacks_ = ThreadPool::create(2);
     pools_->init();
     logic_ = CServerLogic::create(notify_, pools_, callbacks_);
   }
@@ -89,7 +90,7 @@ class ServerLogicTest : public ::testing::Test {
 
   TempFolder temp_;
   std::shared_ptr<ClientBufferPool> pools_ = ClientBufferPool::create();
-  std::shared_ptr<ThreadPool> callbacks_ = ThreadPool::create(2);
+  std::shared_ptr<ThreadPool> callbacks_;
   std::shared_ptr<RecordingNotify> notify_ = std::make_shared<RecordingNotify>();
   FakeLogicServer server_;
   std::shared_ptr<CServerLogic> logic_;
@@ -430,6 +431,7 @@ TEST_F(ServerLogicTest, ConnectionEventsReachTheOwnerOnlyWhileItExists) {
   notify_ = std::make_shared<RecordingNotify>();  // the fixture's; not the link's
   owner.reset();
   EXPECT_TRUE(eventually([&] { return watch.expired(); })) << "the link holds its owner weakly";
+  ASSERT_TRUE(server_.waitForConnections(2));
   server_.dropConnection();
   ASSERT_TRUE(server_.waitForConnections(3));
   // The link carries on without an owner.
