@@ -136,6 +136,13 @@ TEST_F(RelayEndToEndTest, LivePicturesOfTheConfiguredSizeReachThePane) {
     return text.size() > 2 && text.substr(text.size() - 2) == "KB";
   }));
   EXPECT_EQ(posted.count(mc::msg::MSG_PANE_LOADED), 1u);
+
+  // The mouse wheel over the pane's centre narrows what is shown while zooming.
+  live->zooming = true;
+  live->Zoom(176, 144, 120);
+  ASSERT_TRUE(eventually([&] { return target->state().sourceRect.width() == kWidth - 50; }))
+      << target->state().sourceRect.width();
+  EXPECT_LT(target->state().sourceRect.height(), kHeight);
 }
 
 TEST_F(RelayEndToEndTest, ARelayRestartShowsTheLinkLostTextThenLogsInAndStreamsAgain) {
