@@ -8,6 +8,7 @@
 #include <sstream>
 #include <unistd.h>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,14 @@ inline std::map<std::string, double> cpuByThreadName() {
   }
   closedir(tasks);
   return cpu;
+}
+
+// A new folder below $TMPDIR (or /tmp) for the benchmark's logs.
+inline std::string makeHomeFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/mc-bench-XXXXXX";
+  if (!mkdtemp(pattern.data())) return "/tmp";
+  return pattern;
 }
 
 // A platform-sim world of `count` cameras "BENCH%07d" of one size and rate,

@@ -17,7 +17,6 @@
 #include "link/ClientBufferPool.h"
 #include "media/FfmpegHandles.h"
 #include "tests/support/SimProcess.h"
-#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -145,8 +144,9 @@ ClientCost clientCost(const mc::test::SimProcess& sim, const std::shared_ptr<Cli
 }  // namespace
 
 int main() {
-  mc::test::TempFolder home;
-  setApplicationFolder(home.path());
+  // Logs go to a folder of their own, kept after the run: threads of the
+  // process-wide sound output still write while the program exits.
+  setApplicationFolder(mc::bench::makeHomeFolder());
   mc::bench::useOffscreenPanes();
   auto pool = ClientBufferPool::create();
   pool->init();

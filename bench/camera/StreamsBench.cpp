@@ -12,7 +12,6 @@
 #include "core/ThreadPool.h"
 #include "link/ClientBufferPool.h"
 #include "tests/support/SimProcess.h"
-#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -49,8 +48,9 @@ std::uint64_t relayDropped(mc::test::SimProcess& sim, const std::string& id) {
 }  // namespace
 
 int main() {
-  mc::test::TempFolder home;
-  setApplicationFolder(home.path());
+  // Logs go to a folder of their own, kept after the run: threads of the
+  // process-wide sound output still write while the program exits.
+  setApplicationFolder(mc::bench::makeHomeFolder());
   mc::bench::useOffscreenPanes();
   auto pool = ClientBufferPool::create();
   pool->init();
