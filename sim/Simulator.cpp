@@ -177,6 +177,13 @@ int Simulator::relayNotice(const std::string& cameraId, const std::string& statu
   return sent;
 }
 
+int Simulator::sendMessage(const std::string& server, int msgType, const Params& params) {
+  if (server == "dispatcher") return dispatcher_->broadcast(msgType, params);
+  if (server == "logic") return logicServer_->broadcast(msgType, params);
+  if (auto r = relay(server)) return r->broadcast(msgType, params);
+  return 0;
+}
+
 std::string Simulator::cameraState(const std::string& cameraId) {
   for (auto& r : relays_) {
     std::string state = r->cameraState(cameraId);

@@ -61,6 +61,7 @@ class Simulator : public SimulatorControl {
   bool stopServer(const std::string& server, std::string& error) override;
   bool startServer(const std::string& server, std::string& error) override;
   int relayNotice(const std::string& cameraId, const std::string& status, const std::string& text) override;
+  int sendMessage(const std::string& server, int msgType, const Params& params) override;
   std::string cameraState(const std::string& cameraId) override;
   std::string statsJson() override;
 

@@ -531,13 +531,6 @@ void World::setCameraQuality(const std::string& cameraId, int level) {
   if (it != cameras_.end()) it->second.record.quality = level;
 }
 
-std::vector<std::string> World::cameraIds() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  std::vector<std::string> ids;
-  for (const auto& [id, camera] : cameras_) ids.push_back(id);
-  return ids;
-}
-
 std::string World::describe() const {
   std::lock_guard<std::mutex> guard(lock_);
   Json::Value root(Json::objectValue);

@@ -2,6 +2,12 @@
 // in-process.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "fuzz/sim/SimFuzzEntries.h"
+
 #include "common/Md5.h"
 #include "sim/ControlService.h"
 #include "sim/RecordingIndex.h"
@@ -45,6 +51,8 @@ TEST(SimConfig, RefusesWhatItCannotUseNamingTheMember) {
       {R"({"users":[{"name":"u"},{"name":"u"}]})", "user u is listed twice"},
       {R"({"relays":[{"name":"logic"}]})", "names another server"},
       {R"({"logic":{"port":70000}})", "logic.port: must be between 0 and 65535"},
+      {withCamera(R"("name":"a;b")"), "nodes[0].cameras[0].name: must not contain \";\""},
+      {R"({"nodes":[{"id":"n;1"}]})", "nodes[0].id: must not contain"},
   };
   for (const Case& c : cases) {
     try {
@@ -221,12 +229,16 @@ class FakeTarget : public SimulatorControl {
     notice = status + "|" + text;
     return 2;
   }
+  int sendMessage(const std::string& server, int msgType, const Params& params) override {
+    sent = server + " " + std::to_string(msgType) + " " + paramsJson(params);
+    return 4;
+  }
   std::string cameraState(const std::string& id) override { return id == "c1" ? "{\"id\":\"c1\"}" : ""; }
   std::string statsJson() override { return "{}"; }
 
   World world_;
   ServerStats logic_, relay_;
-  std::string stopped, notice;
+  std::string stopped, notice, sent;
 };
 
 TEST(ControlService, AnswersEveryLineWithOkOrAReadableError) {
@@ -259,17 +271,36 @@ TEST(ControlService, AnswersEveryLineWithOkOrAReadableError) {
       {"notice c1 0 设备 维护中", "ok 2"},
       {"notice ghost 0 x", "error no camera ghost"},
       {"normal relay1 19", "ok"},
+      {"override logic 2", "error wrong arguments: override logic 2 (try help)"},
+      {"override logic 2 latitude", "ok"},
+      {"override logic 2 ShowMsg 今日 维护", "ok"},
+      {"send logic 14 {\"nodeId\":\"n\",\"active\":\"\",\"n\":5}", "ok 4"},
+      {"send logic 14 [1]", "error bad params: params must be a JSON object"},
   };
   for (const Case& c : cases) EXPECT_EQ(control.execute(c.line), c.answer) << '"' << c.line << '"';
   EXPECT_FALSE(target.world().cameraOnline("c1")) << "node-online n 0 took the camera with it";
   EXPECT_EQ(target.stopped, "relay1");
   EXPECT_EQ(target.notice, "0|设备 维护中");
+  EXPECT_EQ(target.sent, R"(logic 14 {"active":"","n":"5","nodeId":"n"})");
   EXPECT_EQ(target.logic_.fault(2).mode, Fault::Mode::Delay);
   EXPECT_EQ(target.logic_.fault(2).delayMs, 250);
+  EXPECT_EQ(target.logic_.fault(2).overrides, (Params{{"ShowMsg", "今日 维护"}, {"latitude", ""}}));
   EXPECT_EQ(target.relay_.fault(19).mode, Fault::Mode::Normal);
   EXPECT_EQ(target.relay_.fault(10).mode, Fault::Mode::Withhold);
   target.logic_.request({2, 77, {{"userName", "u"}}});
   EXPECT_EQ(control.execute("last logic 2"), R"(ok {"msgType":2,"TimeSep":77,"params":{"userName":"u"}})");
+}
+
+TEST(FuzzCorpus, SimInputSeedsReplay) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(MC_SOURCE_DIR "/fuzz/corpus/sim_input")) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    SCOPED_TRACE(entry.path().filename().string());
+    EXPECT_EQ(sim_fuzz::serverInputEntry(bytes.data(), bytes.size()), 0);
+    ++files;
+  }
+  EXPECT_GT(files, 0);
 }
 
 }  // namespace
