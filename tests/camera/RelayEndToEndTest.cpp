@@ -178,6 +178,13 @@ TEST_F(RelayEndToEndTest, CapabilityAndQualityRepliesReachTheMainWindow) {
   ASSERT_TRUE(eventually([&] { return abilities().size() == 2; }));
   EXPECT_EQ(abilities().back().ViedoQP, 5);
   EXPECT_NE(sim.controlOk(std::string("camera ") + kCameraId).find("\"quality\":5"), std::string::npos);
+
+  // A device reporting a level outside 1 to 5 shows none.
+  sim.controlOk("override relay1 17 ViedoQP 7");
+  ASSERT_TRUE(live->SendCommand(17));
+  ASSERT_TRUE(eventually([&] { return abilities().size() == 3; }));
+  EXPECT_EQ(abilities().back().ViedoQP, 0);
+  EXPECT_TRUE(abilities().back().PTZ);
 }
 
 TEST_F(RelayEndToEndTest, PresetAndCruiseListsComeFromTheDevice) {
