@@ -30,20 +30,11 @@ class ServerCatalogueSource : public ICatalogueSource {
   explicit ServerCatalogueSource(std::shared_ptr<CServerLogic> link) : link_(std::move(link)) {}
 
   bool getNodeList(const std::string& userId, NodeListTexts& lists) override {
-    NodeListReply reply;
-    if (!link_ || !link_->getNodeList(userId, reply)) return false;
-    lists = {reply.nodeNameList, reply.nodeIdList, reply.cameraCountList, reply.cameraVersionList,
-             reply.nodeTypeList};
-    return true;
+    return link_ && link_->getNodeList(userId, lists);
   }
 
   bool getCameraList(const std::string& nodeId, CameraListTexts& lists) override {
-    CameraListReply reply;
-    if (!link_ || !link_->getCameraList(nodeId, reply)) return false;
-    lists = {reply.cameraIdList,        reply.cameraNameList,     reply.transpondIPList,
-             reply.transpondPortList,   reply.expiredList,        reply.cameraLongitudeList,
-             reply.cameraLatitudeList,  reply.cameraIndexList,    reply.transRtmpPortList};
-    return true;
+    return link_ && link_->getCameraList(nodeId, lists);
   }
 
  private:

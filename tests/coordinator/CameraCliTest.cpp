@@ -48,9 +48,7 @@ class CameraCli : public CoordinatorTest {
   std::string config() const override { return kCameras; }
   void SetUp() override {
     CoordinatorTest::SetUp();
-    mc::test::writeFile(home.file("Config.ini"),
-                        "[Server]\nIP=127.0.0.1\nPORT=" + sim->dispatcher().portText() + "\n");
-    mc::test::writeFile(home.file("LockSetConfig.ini"), "[Client]\nVersion=1.0.0\n");
+    writeConfig();
   }
   CliRun cli(const std::string& arguments) {
     return runCli(home.path(), arguments + " --user alice --password secret");

@@ -15,9 +15,7 @@ class MonitorCli : public CoordinatorTest {
  protected:
   void SetUp() override {
     CoordinatorTest::SetUp();
-    mc::test::writeFile(home.file("Config.ini"),
-                        "[Server]\nIP=127.0.0.1\nPORT=" + sim->dispatcher().portText() + "\n");
-    mc::test::writeFile(home.file("LockSetConfig.ini"), "[Client]\nVersion=1.0.0\n");
+    writeConfig();
   }
 };
 
