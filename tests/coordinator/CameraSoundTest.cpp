@@ -3,6 +3,7 @@
 // daemon, is recorded back from the null sink's monitor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "tests/coordinator/CliRunner.h"
@@ -58,6 +59,11 @@ TEST_F(CameraSound, TheCameraToneIsHeardAtItsFrequency) {
     ASSERT_GT(loud.size(), 4000u) << c.camera << ": an unbroken half second to measure";
     const std::span<const std::int16_t> heard(samples.data() + loud.begin, loud.size());
     EXPECT_NEAR(mc::test::dominantFrequency(heard, 8000, 100, 3900), c.toneHz, 2.0) << c.camera;
-    EXPECT_GT(mc::test::toneAmplitude(heard, c.toneHz, 8000), 8000) << c.camera << ": the tone is -6 dBFS";
+    // The level over 100 ms windows (a glitch breaks the phase of one window, not of all).
+    std::vector<double> levels;
+    for (std::size_t at = 0; at + 800 <= heard.size(); at += 800)
+      levels.push_back(mc::test::toneAmplitude(heard.subspan(at, 800), c.toneHz, 8000));
+    std::nth_element(levels.begin(), levels.begin() + levels.size() / 2, levels.end());
+    EXPECT_GT(levels[levels.size() / 2], 8000) << c.camera << ": the tone is -6 dBFS";
   }
 }
