@@ -77,7 +77,7 @@ int XvfbServer::start(int number, int width, int height, int readyMs) {
     return -1;
   }
   const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-  const std::string display = ":" + std::to_string(number);
+  const std::string display = displayName(number);
   const std::string report = std::to_string(kReportFd);
   std::vector<std::string> args{"Xvfb", display, "-screen", "0", screen, "-nolisten", "tcp", "-displayfd", report};
   std::vector<char*> argv;
@@ -117,6 +117,12 @@ int XvfbServer::start(int number, int width, int height, int readyMs) {
   // Ended at once: most likely another server took the display meanwhile.
   error_ = "Xvfb ended at start: " + log();
   return 0;
+}
+
+std::string XvfbServer::displayName(int number) {
+  std::string name = std::to_string(number);
+  name.insert(name.begin(), ':');  // (":" + text trips a false -Wrestrict of GCC 12)
+  return name;
 }
 
 void XvfbServer::exportDisplay() const {

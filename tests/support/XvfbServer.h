@@ -35,7 +35,8 @@ class XvfbServer {
   bool ready() const { return ready_; }
   const std::string& error() const { return error_; }
   int display() const { return display_; }
-  std::string displayName() const { return ":" + std::to_string(display_); }
+  std::string displayName() const { return displayName(display_); }
+  static std::string displayName(int number);
   pid_t pid() const { return pid_; }
 
   // Points this process's X clients at the server: DISPLAY, and Qt's

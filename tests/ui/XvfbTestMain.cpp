@@ -1,5 +1,5 @@
 // GoogleTest main for window tests on a real display: a private Xvfb (with
-// Mesa's OpenGL), then one QApplication on it, the window registry as the
+// Mesa's OpenGL, which the panes use), then one QApplication on it, the window registry as the
 // post-message hook and the skin's theme. Listing the tests needs no display.
 #include <gtest/gtest.h>
 
@@ -22,6 +22,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   xvfb.exportDisplay();
+  // Mesa's llvmpipe is a software renderer, for which the panes would choose
+  // the painter: these tests are for the OpenGL surface.
+  qputenv("MC_VIDEO_SURFACE", "opengl");
   // Mesa's drivers are unloaded when the display closes, before the leak
   // check at exit: kept loaded, their own allocations are recognised (and
   // suppressed) by the library they come from.

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 
 #include "ui/video/GlVideoSurface.h"
 #include "ui/video/PaneFrameMailbox.h"
@@ -18,26 +19,40 @@ bool platformWithoutOpenGl() {
          platform == QLatin1String("vnc") || platform == QLatin1String("linuxfb");
 }
 
-bool openGlContextWorks() {
+// A renderer that rasterises on the processor (Mesa's llvmpipe, softpipe,
+// swrast): there every pane's frame buffer and the window's composition cost
+// processor time, and the painter surface is cheaper (16 CIF panes at 25
+// pictures/s: the painter drew them all at under half the processor load
+// with which llvmpipe dropped a quarter; see bench_pane_video).
+bool isSoftwareRenderer(const QByteArray& renderer) {
+  const QByteArray name = renderer.toLower();
+  return name.contains("llvmpipe") || name.contains("softpipe") || name.contains("swrast") ||
+         name.contains("software rasterizer");
+}
+
+// Whether an OpenGL context with a hardware renderer can be had.
+bool hardwareOpenGl() {
   QOpenGLContext context;
   if (!context.create()) return false;
   QOffscreenSurface surface;
   surface.setFormat(context.format());
   surface.create();
   if (!surface.isValid() || !context.makeCurrent(&surface)) return false;
-  const bool works = context.functions() != nullptr;
+  QOpenGLFunctions* gl = context.functions();
+  const auto* renderer = gl ? reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER)) : nullptr;
+  const bool hardware = renderer && !isSoftwareRenderer(renderer);
   context.doneCurrent();
-  return works;
+  return hardware;
 }
 
 }  // namespace
 
 VideoSurfaceKind probeVideoSurfaceKind() {
+  if (platformWithoutOpenGl()) return VideoSurfaceKind::Painter;
   const QByteArray forced = qgetenv("MC_VIDEO_SURFACE").toLower();
   if (forced == "painter") return VideoSurfaceKind::Painter;
   if (forced == "opengl") return VideoSurfaceKind::OpenGL;
-  if (platformWithoutOpenGl()) return VideoSurfaceKind::Painter;
-  return openGlContextWorks() ? VideoSurfaceKind::OpenGL : VideoSurfaceKind::Painter;
+  return hardwareOpenGl() ? VideoSurfaceKind::OpenGL : VideoSurfaceKind::Painter;
 }
 
 std::unique_ptr<IVideoSurface> createVideoSurface(VideoSurfaceKind kind, QWidget* parent) {

@@ -35,9 +35,11 @@ class IVideoSurface {
 // The colour of a pane without video (red 56, green 60, blue 60).
 inline const QColor kPaneBackground(56, 60, 60);
 
-// OpenGL when an OpenGL context can be had on this display, else the
-// painter. MC_VIDEO_SURFACE=opengl or =painter in the environment forces
-// one. UI thread, after the QApplication exists.
+// OpenGL when an OpenGL context with a hardware renderer can be had on this
+// display, else the painter (no context at all, or a renderer that
+// rasterises on the processor, where the painter costs less).
+// MC_VIDEO_SURFACE=opengl or =painter in the environment forces one where
+// the platform has OpenGL at all. UI thread, after the QApplication exists.
 VideoSurfaceKind probeVideoSurfaceKind();
 
 // A new surface of that kind, a child of `parent`.
