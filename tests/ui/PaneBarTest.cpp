@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -14,8 +15,11 @@
 #include "tests/ui/WallTestSupport.h"
 #include "ui/lib/ComboUI.h"
 #include "ui/lib/ControlOps.h"
+#include "ui/lib/ImageAttribute.h"
 #include "ui/lib/ListUI.h"
 #include "ui/lib/Notify.h"
+#include "ui/lib/SkinLoader.h"
+#include "ui/lib/SkinPaths.h"
 #include "ui/wall/CWinSub.h"
 #include "ui/wall/CWinSubUp.h"
 #include "ui/wall/MyVideoPanel.h"
@@ -194,7 +198,9 @@ TEST(PaneBars, TheQualityListOffersFiveLevelsAndShowsTheCurrentOne) {
 
 TEST(PaneBars, ButtonsPostTheirCommandsToTheMainWindow) {
   BarFixture f;
+  f.camera->setStatusText("312KB");
   f.giveAllCapabilities();
+  mc::test::saveSnapshot(f.host.GetWidget()->grab().toImage(), "wall-bars");
   for (const char* name : {"picBtn", "soundBtn", "yuntaiBtn", "speakBtn"}) QTest::mouseClick(f.button(name), Qt::LeftButton);
   QTest::mouseClick(f.top->FindControl<QAbstractButton>("stopBtn"), Qt::LeftButton);
   ASSERT_TRUE(waitUntil([&] { return f.commands().size() == 5; }));
@@ -317,6 +323,34 @@ TEST(PaneBars, TheWheelZoomsThePictureOnlyWhileTheCameraZooms) {
   f.wall->assignCamera(0, nullptr);
   wheel(120);
   EXPECT_EQ(f.cameras->zooms.size(), 2u) << "a free pane has nothing to zoom";
+}
+
+TEST(PaneBars, TheBarLayoutsAndEveryImageTheBarsShowAreInTheSkin) {
+  const QDir folder(ui::skinFolderPath("WinSub"));
+  for (const char* layout : {"WinSub.xml", "WinSubUp.xml", "NodeItemQP.xml"}) {
+    QString error;
+    std::unique_ptr<QWidget> root(ui::loadLayout(folder.filePath(layout), folder.path(), nullptr, nullptr, &error));
+    ASSERT_NE(root, nullptr) << layout << ": " << error.toStdString();
+    QList<QWidget*> all = root->findChildren<QWidget*>();
+    all.prepend(root.get());
+    for (QWidget* w : all)
+      for (const QByteArray& name : w->dynamicPropertyNames()) {
+        if (!name.endsWith("image")) continue;
+        const auto image = ui::parseImageAttribute(w->property(name).toString());
+        ASSERT_TRUE(image.has_value()) << layout << " " << w->objectName().toStdString();
+        EXPECT_FALSE(ui::resolveImageFile(image->file, folder.path(), ui::skinRoot()).isEmpty())
+            << layout << ": " << image->file.toStdString();
+      }
+  }
+  const char* const shownByTheBars[] = {
+      "panelZoom.png",  "panelZoom1.png",  "panelRecodr.png",        "panelRecodr1.png",     "panelSpeak.png",
+      "panelSpeak1.png", "Sound1.png",     "Sound2.png",             "Sound4.png",           "Sound5.png",
+      "VideoQP/jiqing1.png", "VideoQP/gaoqing1.png", "VideoQP/qingxi1.png", "VideoQP/liuchang1.png",
+      "VideoQP/jisu1.png",   "VideoQP/jiqing2.png",  "VideoQP/gaoqing2.png", "VideoQP/qingxi2.png",
+      "VideoQP/liuchang2.png", "VideoQP/jisu2.png",
+  };
+  for (const char* file : shownByTheBars)
+    EXPECT_FALSE(ui::resolveImageFile(file, folder.path(), ui::skinRoot()).isEmpty()) << file;
 }
 
 }  // namespace
