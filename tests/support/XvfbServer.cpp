@@ -31,8 +31,8 @@ bool lockFileExists(int number) {
 }
 
 // Waits for the server's report on `fd`: its display number, or -1 when it
-// ended or did not report in time.
-int awaitReport(int fd, pid_t pid, int readyMs) {
+// ended (the pipe closes with it) or did not report in time.
+int awaitReport(int fd, int readyMs) {
   std::string text;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(readyMs);
   while (std::chrono::steady_clock::now() < deadline) {
@@ -48,8 +48,6 @@ int awaitReport(int fd, pid_t pid, int readyMs) {
       }
       return -1;  // end of file: the server ended without a report
     }
-    int status = 0;
-    if (::waitpid(pid, &status, WNOHANG) == pid) return -2;
   }
   return -1;
 }
@@ -99,7 +97,7 @@ int XvfbServer::start(int number, int width, int height, int readyMs) {
     error_ = "Xvfb cannot be started (is the package xvfb installed?)";
     return -1;
   }
-  const int reported = awaitReport(fds[0], pid, readyMs);
+  const int reported = awaitReport(fds[0], readyMs);
   ::close(fds[0]);
   if (reported == number) {
     pid_ = pid;
@@ -107,14 +105,21 @@ int XvfbServer::start(int number, int width, int height, int readyMs) {
     ready_ = true;
     return 1;
   }
+  // No report: the server ended (most likely another one took the display
+  // meanwhile: try the next) or hangs. It may still be on its way out.
   int status = 0;
-  if (::waitpid(pid, &status, WNOHANG) != pid) {
+  bool ended = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!ended && std::chrono::steady_clock::now() < deadline) {
+    ended = ::waitpid(pid, &status, WNOHANG) == pid;
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (!ended) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
     error_ = "Xvfb did not report ready within " + std::to_string(readyMs) + " ms: " + log();
     return -1;
   }
-  // Ended at once: most likely another server took the display meanwhile.
   error_ = "Xvfb ended at start: " + log();
   return 0;
 }
