@@ -57,7 +57,7 @@ bool CVideoPanelHandle::attach(mc::WindowHandle window) {
     panes_[static_cast<std::size_t>(i)] = pane;
   }
   frame_ = new MyRectCon(main);
-  frame_->setObjectName("VideoPane3064");
+  frame_->setObjectName("SelectionFrame3064");
   frame_->hide();
   setLayout(4, false);
   return true;
