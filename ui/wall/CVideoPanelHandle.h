@@ -35,6 +35,10 @@ class QWidget;
 // attach(its handle), setPosition and setSize from its sizing, asks
 // findFreePane for a pane, passes that pane's window to openLive, posts
 // MSG_PANE_LOADING to it, then assignCamera and select; moveBars on its moves.
+// (The program has called installPaneRenderTargets() once, so the camera's
+// pictures reach the pane.) The bars are child windows of the main window over
+// the selected pane, CWinSub::kHeight pixels at its top and its bottom; the
+// trims given to openLive can keep the picture clear of them.
 class CVideoPanelHandle : public VideoPanelNotify {
  public:
   enum Kind { kLive = 0, kPlayback = 1 };
