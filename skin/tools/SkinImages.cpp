@@ -295,6 +295,51 @@ void speakerGlyph(QPainter& p, const QRectF& g, bool on) {
   }
 }
 
+void snapshotGlyph(QPainter& p, const QRectF& g) {  // a still camera
+  const qreal w = g.width(), h = g.height();
+  p.drawRoundedRect(QRectF(g.left(), g.top() + h * 0.22, w, h * 0.68), 2, 2);
+  p.drawRect(QRectF(g.left() + w * 0.3, g.top() + h * 0.08, w * 0.4, h * 0.14));
+  p.drawEllipse(QPointF(g.center().x(), g.top() + h * 0.56), w * 0.2, w * 0.2);
+}
+
+void playbackGlyph(QPainter& p, const QRectF& g) {  // a clock with a back arrow
+  const qreal w = g.width(), h = g.height();
+  p.drawArc(inner(g, 0.5), 100 * 16, 300 * 16);
+  p.drawLine(g.center(), g.center() + QPointF(0, -h * 0.3));
+  p.drawLine(g.center(), g.center() + QPointF(w * 0.22, 0));
+  p.drawPolyline(QPolygonF({QPointF(g.left() + w * 0.05, g.top() + h * 0.08), QPointF(g.left() + w * 0.12, g.top() + h * 0.3),
+                            QPointF(g.left() + w * 0.34, g.top() + h * 0.24)}));
+}
+
+void ptzGlyph(QPainter& p, const QRectF& g) {  // four arrows around a dot
+  const QPointF c = g.center();
+  const qreal r = g.width() * 0.5, a = g.width() * 0.16;
+  for (int i = 0; i < 4; ++i) {
+    p.save();
+    p.translate(c);
+    p.rotate(90 * i);
+    p.drawPolyline(QPolygonF({QPointF(-a, -r + a), QPointF(0, -r), QPointF(a, -r + a)}));
+    p.restore();
+  }
+  p.drawEllipse(c, g.width() * 0.1, g.width() * 0.1);
+}
+
+void clockGlyph(QPainter& p, const QRectF& g) {  // a clock
+  p.drawEllipse(inner(g, 0.5));
+  p.drawLine(g.center(), g.center() + QPointF(0, -g.height() * 0.32));
+  p.drawLine(g.center(), g.center() + QPointF(g.width() * 0.24, g.height() * 0.1));
+}
+
+void stopGlyph(QPainter& p, const QRectF& g) { crossGlyph(p, inner(g, g.width() * 0.12)); }
+
+Draw recordingMark() {  // the top bar's red dot while recording
+  return [](QPainter& p, const QRectF& r) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::danger);
+    p.drawEllipse(r.center(), r.width() * 0.32, r.width() * 0.32);
+  };
+}
+
 // ---- quality labels: "…1.png" rows of the list, "…2.png" the current choice ----
 
 Draw qualityLabel(QString text, bool current) {
@@ -382,6 +427,16 @@ std::vector<Image> namedImages() {
     out.push_back({folder + "panelRecodr.png", {22, 22}, barButton(recordGlyph, false)});
     out.push_back({folder + "panelRecodr1.png", {22, 22}, barButton(recordGlyph, true)});
   }
+  const std::pair<const char*, Glyph> barButtons[] = {
+      {"panelPic", snapshotGlyph}, {"panelPlayback", playbackGlyph}, {"panelYuntai", ptzGlyph},
+      {"panelTime", clockGlyph},   {"panelStop", stopGlyph},
+  };
+  for (const auto& [name, glyph] : barButtons) {
+    out.push_back({QString("WinSub/%1.png").arg(name), {22, 22}, barButton(glyph, false)});
+    out.push_back({QString("WinSub/%1").arg(name) + "1.png", {22, 22}, barButton(glyph, true)});
+  }
+  out.push_back({"WinSub/recodrIcon.png", {16, 16}, recordingMark()});
+  out.push_back({"WinSub/bar_bk.png", {8, 26}, [](QPainter& p, const QRectF& r) { p.fillRect(r, palette::title); }});
   out.push_back({"WinSub/panelSpeak.png", {22, 22}, barButton(speakGlyph, false)});
   out.push_back({"WinSub/panelSpeak1.png", {22, 22}, barButton(speakGlyph, true)});
   const Glyph soundOn = [](QPainter& p, const QRectF& g) { speakerGlyph(p, g, true); };
