@@ -3,6 +3,21 @@
 
 // The three device trees of the main window. They differ only in what plays
 // a camera in their wall, which decides the "sxt-open.png" icon.
+//
+// How a window drives them:
+//   CreateControl(className, parent)   return ui::createDeviceTree(className, parent);
+//   tree rebuild (initialisation, MSG_TREES_REBUILD, after an on-line notice
+//   has set the record's flag and CMainLogic::reorderByOnline ran)
+//                                      tree->RebuildFromCatalogue() for the live,
+//                                      playback and map trees, in that order
+//   "itemclick" on a row               if (CTreeNode* n = CTreeList::NodeOfControl(msg.sender))
+//                                        n->tree->ClickRow(n);
+//   "itemactivate" (double click)      CTreeList::NodeOfControl(msg.sender)->record
+//   "item_in" / "item_leave"           live->HoverOn(node) / live->HoverOff(node)
+//   "node_menu" from the live tree     live->SelectedNode() is the row under the menu
+//   a camera opened or closed          live->RefreshRecord(camera)
+//   the selected pane changed          live->SelectRow(live->FindRow(camera))
+//   search                             live->FindNext(text)
 
 // The live tree ("PlayRelayList", XML class "RealyTree"): a camera plays while
 // its live view (CCameraLogic) is open.
