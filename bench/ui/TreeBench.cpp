@@ -1,8 +1,10 @@
 // The device trees with a large catalogue: building every row from the skin's
-// item templates, rebuilding the three trees after an on-line change,
-// searching and refreshing. Rows are laid out and old rows destroyed inside
+// item templates, rebuilding after a reload, an on-line change and a new node
+// order, searching and refreshing. Rows are laid out and old rows destroyed inside
 // the timed part, as the window would do before its next paint.
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -61,32 +63,75 @@ struct TreeWindow {
   std::vector<CRealyTree*> trees;
 };
 
-void BM_BuildLiveTree(benchmark::State& state) {
+// The first fill: every row built from its template.
+void BM_FirstBuild(benchmark::State& state) {
   const auto roots = catalogue(static_cast<int>(state.range(0)));
   TreeWindow window;
+  CRealyTree* tree = window.trees[0];
   for (auto _ : state) {
-    window.trees[0]->Rebuild(roots);
+    tree->Clear();
+    tree->Rebuild(roots);
     TreeWindow::settle();
   }
-  state.counters["rows"] = window.trees[0]->GetCount();
-  state.SetItemsProcessed(state.iterations() * window.trees[0]->GetCount());
+  state.counters["rows"] = tree->GetCount();
+  state.SetItemsProcessed(state.iterations() * tree->GetCount());
 }
-BENCHMARK(BM_BuildLiveTree)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_FirstBuild)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// What one camera going on or off line costs: the three trees rebuilt.
+// A reload that changed nothing (MSG_TREES_REBUILD after a catalogue load).
+void BM_RebuildUnchanged(benchmark::State& state) {
+  const auto roots = catalogue(static_cast<int>(state.range(0)));
+  TreeWindow window;
+  CRealyTree* tree = window.trees[0];
+  tree->Rebuild(roots);
+  TreeWindow::settle();
+  for (auto _ : state) {
+    tree->Rebuild(roots);
+    TreeWindow::settle();
+  }
+}
+BENCHMARK(BM_RebuildUnchanged)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// On-line cameras first, as the coordinator orders a node's children.
+void onlineFirst(const IParamPtr& node) {
+  std::vector<IParamPtr> on, off;
+  for (const auto& child : node->children()) (child->online ? on : off).push_back(child);
+  on.insert(on.end(), off.begin(), off.end());
+  node->setChildren(std::move(on));
+}
+
+// What one camera going on or off line costs: its node re-ordered and the
+// three trees rebuilt, a camera in the middle of the catalogue.
 void BM_RebuildThreeTreesAfterOnlineChange(benchmark::State& state) {
   auto roots = catalogue(static_cast<int>(state.range(0)));
   TreeWindow window;
   for (CRealyTree* tree : window.trees) tree->Rebuild(roots);
   TreeWindow::settle();
-  auto first = std::dynamic_pointer_cast<SxtParam>(roots[0]->children()[1]);
+  const IParamPtr node = roots[roots.size() / 2];
+  const IParamPtr camera = node->children()[kCamerasPerNode / 2];
   for (auto _ : state) {
-    first->online = !first->online;
+    camera->online = !camera->online;
+    onlineFirst(node);
     for (CRealyTree* tree : window.trees) tree->Rebuild(roots);
     TreeWindow::settle();
   }
 }
 BENCHMARK(BM_RebuildThreeTreesAfterOnlineChange)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The nodes change places (a node went off line): most rows move.
+void BM_RebuildAfterNodeOrderChange(benchmark::State& state) {
+  auto roots = catalogue(static_cast<int>(state.range(0)));
+  TreeWindow window;
+  CRealyTree* tree = window.trees[0];
+  tree->Rebuild(roots);
+  TreeWindow::settle();
+  for (auto _ : state) {
+    std::rotate(roots.begin(), roots.begin() + 1, roots.end());
+    tree->Rebuild(roots);
+    TreeWindow::settle();
+  }
+}
+BENCHMARK(BM_RebuildAfterNodeOrderChange)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_FindNext(benchmark::State& state) {
   const auto roots = catalogue(static_cast<int>(state.range(0)));

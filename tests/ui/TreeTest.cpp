@@ -5,10 +5,13 @@
 
 #include <QAbstractButton>
 #include <QLayout>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <algorithm>
+#include <random>
 
 #include "common/Messages.h"
 #include "core/AppContext.h"
@@ -368,21 +371,138 @@ TEST_F(TreeTest, RebuildKeepsTheRecordsCollapsedNodesAndSelection) {
 
   live->SetExpanded(live->FindRow(north), false);
   live->SelectRow(live->FindRow(dock));
-  // The catalogue re-orders: South first now.
+  const QPointer<QWidget> gateRow = live->FindRow(gate)->row;
+  const QPointer<QWidget> dockRow = live->FindRow(dock)->row;
+  // The catalogue re-orders, South first now, and South gains a camera.
+  auto pier = makeCamera("c3", "Pier", false);
+  adopt(south, {dock, pier});
+  dock->name = "Dock 2";
   live->Rebuild({south, north});
   using Names = std::vector<std::string>;
-  EXPECT_EQ(shownNames(live), (Names{"South", "Dock", "North"}));
+  EXPECT_EQ(shownNames(live), (Names{"South", "Dock 2", "Pier", "North"}));
   EXPECT_FALSE(live->FindRow(north)->expanded);
   EXPECT_EQ(live->SelectedNode()->record, dock);
   EXPECT_EQ(gate.use_count(), before + 3);
+  EXPECT_EQ(live->FindRow(dock)->row, dockRow) << "rows of kept records are reused";
+  EXPECT_EQ(live->FindRow(gate)->row, gateRow);
+  EXPECT_EQ(textOf(live->FindRow(dock), "Text"), "Dock 2") << "and refreshed";
+  EXPECT_EQ(CRealyTree::IconOf(live->FindRow(pier)), "sxt-out.png");
+  EXPECT_EQ(textOf(live->FindRow(south), "numText"), "[1/2]");
+  for (int i = 0; i < live->GetCount(); ++i) EXPECT_EQ(live->GetItemAt(i)->GetIndex(), i);
+
+  // A reused row's playback button still speaks once, for its camera.
+  AppContext::instance().permission = "03";
+  AppContext::instance().mainHwnd = window->GetHWND();
+  live->Rebuild({south, north});
+  QTest::mouseClick(qobject_cast<QAbstractButton*>(controlOf(live->FindRow(dock), "playBackBtn")), Qt::LeftButton);
+  mc::test::spinFor(20);
+  ASSERT_EQ(window->messages.size(), 1u);
+  EXPECT_EQ(*std::static_pointer_cast<std::string>(window->messages[0].payload), "c2");
 
   // A record that left the catalogue is gone from the tree and released by it.
   live->Rebuild({south});
   EXPECT_EQ(live->FindRow(gate), nullptr);
   EXPECT_EQ(gate.use_count(), before + 2);
+  EXPECT_TRUE(mc::test::waitUntil([&] { return gateRow.isNull(); })) << "its row is destroyed";
   live->Clear();
   EXPECT_EQ(live->GetCount(), 0);
   EXPECT_EQ(CTreeList::ChildCount(live->GetRoot()), 0);
+}
+
+// What a tree shows, row by row: record, level, shown, icon, texts, parent.
+std::vector<std::string> picture(CRealyTree* tree) {
+  std::vector<std::string> out;
+  for (int i = 0; i < tree->GetCount(); ++i) {
+    CListElementUI* row = tree->GetItemAt(i);
+    const CTreeNode* node = tree->NodeOfRow(row);
+    if (!node) {
+      out.push_back("row without node");
+      continue;
+    }
+    std::string line = node->record->id + " level " + std::to_string(node->level) + (row->isHidden() ? " hidden" : "") +
+                       " " + CRealyTree::IconOf(node).toStdString() + " " +
+                       TreeWindowTest::textOfStd(node, "Text") + " " + TreeWindowTest::textOfStd(node, "numText") +
+                       " under " + (node->parent->isRoot() ? std::string("root") : node->parent->record->id);
+    if (row->GetIndex() != i) line += " index " + std::to_string(row->GetIndex());
+    if (!node->expanded) line += " collapsed";
+    out.push_back(line);
+  }
+  return out;
+}
+
+// A rebuild that moves, keeps and replaces rows shows exactly what a tree
+// built row by row from scratch shows, through a long seeded series of
+// catalogue changes.
+TEST_F(TreeTest, RebuildAfterAnyChangeShowsWhatAFreshTreeShows) {
+  std::mt19937 random(20240517);
+  auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % std::max<std::size_t>(n, 1)); };
+  int nextId = 0;
+  auto newCamera = [&] {
+    ++nextId;
+    return makeCamera("c" + std::to_string(nextId), "Cam " + std::to_string(nextId), random() % 2, random() % 5 == 0);
+  };
+  auto newNode = [&] {
+    ++nextId;
+    const int types[] = {1, 2, 3, 4, 8, 9, 10, 11, 12, 15, 16, 14};  // 14 gets no row
+    auto node = makeNode(types[pick(12)], "n" + std::to_string(nextId), "Node " + std::to_string(nextId), random() % 2);
+    std::vector<SxtParamPtr> cameras;
+    for (std::size_t i = 0, n = pick(5); i < n; ++i) cameras.push_back(newCamera());
+    adopt(node, cameras);
+    return node;
+  };
+  std::vector<NodeParamPtr> roots;
+  for (int i = 0; i < 5; ++i) roots.push_back(newNode());
+  auto cameras = [](const NodeParamPtr& node) {
+    std::vector<SxtParamPtr> out;
+    for (const auto& child : node->children()) out.push_back(std::static_pointer_cast<SxtParam>(child));
+    return out;
+  };
+
+  int collapsedSteps = 0;
+  for (int step = 0; step < 100; ++step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    NodeParamPtr node = roots.empty() ? nullptr : roots[pick(roots.size())];
+    switch (random() % 11) {
+      case 0: if (roots.size() > 1) std::swap(roots[pick(roots.size())], roots[pick(roots.size())]); break;
+      case 1: if (node) { auto list = cameras(node); if (list.size() > 1) std::swap(list[pick(list.size())], list[pick(list.size())]); adopt(node, list); } break;
+      case 2: if (node && roots.size() > 1) {  // a camera moves to another node
+                auto from = cameras(node);
+                if (!from.empty()) {
+                  auto moved = from[pick(from.size())];
+                  from.erase(std::find(from.begin(), from.end(), moved));
+                  adopt(node, from);
+                  NodeParamPtr to = roots[pick(roots.size())];
+                  auto list = cameras(to);
+                  list.insert(list.begin() + static_cast<long>(pick(list.size() + 1)), moved);
+                  adopt(to, list);
+                }
+              } break;
+      case 3: if (node) { auto list = cameras(node); list.push_back(newCamera()); adopt(node, list); } break;
+      case 4: if (node) { auto list = cameras(node); if (!list.empty()) list.erase(list.begin() + static_cast<long>(pick(list.size()))); adopt(node, list); } break;
+      case 5: if (roots.size() < 8) roots.insert(roots.begin() + static_cast<long>(pick(roots.size() + 1)), newNode()); break;
+      case 6: if (roots.size() > 3) roots.erase(roots.begin() + static_cast<long>(pick(roots.size()))); break;
+      case 7: if (node) { node->online = !node->online; node->name += "'"; for (auto& c : cameras(node)) c->online = random() % 2; adopt(node, cameras(node)); } break;
+      default: if (node) {  // the operator opens or closes a node
+                 if (CTreeNode* row = live->FindRow(node)) live->SetExpanded(row, !row->expanded);
+               } break;
+    }
+    std::vector<IParamPtr> catalogue(roots.begin(), roots.end());
+    live->Rebuild(catalogue);
+
+    // The same catalogue row by row into a cleared tree, then the live tree's
+    // collapsed nodes collapsed.
+    map->Clear();
+    for (const auto& root : catalogue) map->AddRecordTree(root);
+    for (int i = 0; i < live->GetCount(); ++i) {
+      const CTreeNode* shown = live->NodeOfRow(live->GetItemAt(i));
+      if (shown && !shown->expanded) map->SetExpanded(map->FindRow(shown->record), false);
+    }
+    ASSERT_EQ(picture(live), picture(map));
+    const auto rows = picture(live);
+    collapsedSteps += std::any_of(rows.begin(), rows.end(),
+                                  [](const std::string& r) { return r.find(" hidden") != std::string::npos; });
+  }
+  EXPECT_GT(collapsedSteps, 20) << "the series exercises hidden rows";
 }
 
 // A tree long enough to scroll: ten nodes of eight cameras.

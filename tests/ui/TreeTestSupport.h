@@ -18,7 +18,7 @@ namespace mc::test {
 // the playback tree "PlaybackRelayList" and the map tree "staticTree", built
 // for their XML class names with the skin's row templates.
 class TreeWindowTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override;
   void TearDown() override;
 
@@ -29,6 +29,9 @@ class TreeWindowTest : public ::testing::Test {
 
   // Text of a row control ("Text", "numText").
   static QString textOf(const CTreeNode* node, const char* control);
+  static std::string textOfStd(const CTreeNode* node, const char* control) {
+    return textOf(node, control).toStdString();
+  }
   static QWidget* controlOf(const CTreeNode* node, const char* control);
   // Names of the records of the shown rows, top to bottom.
   static std::vector<std::string> shownNames(CRealyTree* tree);

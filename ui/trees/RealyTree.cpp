@@ -7,6 +7,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QtDebug>
+#include <algorithm>
 
 #include "camera/CCameraLogic.h"
 #include "common/Messages.h"
@@ -34,6 +35,8 @@ constexpr char kArrowCollapsed[] = "tree/arrow-collapsed.png";
 QWidget* sub(const QWidget* row, const char* name) { return WindowImplBase::FindSubControl(row, name); }
 
 void setIcon(QWidget* row, const QString& file) {
+  // Setting an image restyles the control; most refreshes change nothing.
+  if (row->property(kIconProperty).toString() == file) return;
   row->setProperty(kIconProperty, file);
   if (QWidget* icon = sub(row, kControlIcon)) ui::SetBkImage(icon, file);
 }
@@ -98,11 +101,19 @@ CListContainerElementUI* CRealyTree::BuildRow(bool camera, int level) {
     layout->setContentsMargins(margins);
   }
   if (QWidget* hover = sub(row, kControlHover)) {
-    hover->hide();
     // An indicator only: clicks and double clicks belong to the row.
     hover->setAttribute(Qt::WA_TransparentForMouseEvents);
   }
   if (QWidget* text = sub(row, kControlText)) text->installEventFilter(this);
+  if (auto* button = qobject_cast<QAbstractButton*>(sub(row, camera ? kControlPlayback : kControlAdd))) {
+    connect(button, &QAbstractButton::clicked, this, [this, button, camera] {
+      // The node is looked up when clicked: rows move between nodes on a rebuild.
+      CTreeNode* owner = NodeOfControl(button);
+      if (!owner || owner->tree != this) return;
+      if (camera) OnPlaybackBtnClick(owner);
+      else OnAddBtnClick(owner);
+    });
+  }
   return row;
 }
 
@@ -115,27 +126,25 @@ CTreeNode* CRealyTree::AddRecord(const IParamPtr& record, CTreeNode* parent) {
 
   CListContainerElementUI* row = BuildRow(camera, parent->level + 1);
   if (!row) return nullptr;
-  if (camera && !AllowsPlayback(AppContext::instance().permission))
-    if (QWidget* playback = sub(row, kControlPlayback)) playback->hide();
-
   CTreeNode* node = InsertNode(record, parent, row);
   if (!node) return nullptr;
-
-  const char* buttonName = camera ? kControlPlayback : kControlAdd;
-  if (auto* button = qobject_cast<QAbstractButton*>(sub(row, buttonName))) {
-    ui::SetTag(button, reinterpret_cast<quintptr>(node));
-    connect(button, &QAbstractButton::clicked, this, [this, button, camera] {
-      // Looked up again: the tag is only valid while the row is in this tree.
-      CTreeNode* owner = NodeOfControl(button);
-      if (!owner || owner->tree != this) return;
-      if (camera) OnPlaybackBtnClick(owner);
-      else OnAddBtnClick(owner);
-    });
-  }
-  RefreshRow(node);
-  UpdateArrow(node);
+  PrepareRow(node);
   if (!parent->isRoot()) UpdateArrow(parent);
   return node;
+}
+
+void CRealyTree::PrepareRow(CTreeNode* node) {
+  QWidget* row = node->row;
+  const bool camera = node->record->type == IParam::kCameraType;
+  if (QWidget* hover = sub(row, kControlHover)) hover->hide();
+  if (camera)
+    if (QWidget* playback = sub(row, kControlPlayback))
+      playback->setVisible(AllowsPlayback(AppContext::instance().permission));
+  // The tag names the node while the row is in the tree.
+  if (QWidget* button = sub(row, camera ? kControlPlayback : kControlAdd))
+    ui::SetTag(button, reinterpret_cast<quintptr>(node));
+  RefreshRow(node);
+  UpdateArrow(node);
 }
 
 CTreeNode* CRealyTree::AddRecordTree(const IParamPtr& record, CTreeNode* parent) {
@@ -176,8 +185,9 @@ void CRealyTree::RefreshRow(CTreeNode* node) {
     setIcon(row, QStringLiteral("sxt-open.png"));
     return;
   }
-  setIcon(row, record.online ? QStringLiteral("sxt-in.png") : QStringLiteral("sxt-out.png"));
-  if (record.expired) setIcon(row, QStringLiteral("Expired.png"));
+  // On line or off line, and over that the expiry mark.
+  const QString state = record.online ? QStringLiteral("sxt-in.png") : QStringLiteral("sxt-out.png");
+  setIcon(row, record.expired ? QStringLiteral("Expired.png") : state);
 }
 
 void CRealyTree::RefreshRecord(const IParamPtr& record) { RefreshRow(FindRow(record)); }
@@ -194,8 +204,16 @@ void CRealyTree::OnAddBtnClick(CTreeNode* node) {
   ui::SendNotify(sub(node->row, kControlAdd), ui::kNotifyItemAdd, static_cast<std::uintptr_t>(node->row->GetIndex()));
 }
 
+void CRealyTree::AddSpecs(const IParamPtr& record, int level, int parent, const std::vector<IParamPtr>& collapsed,
+                          std::vector<RowSpec>& specs) const {
+  if (!record || (record->type != IParam::kCameraType && !IsNodeType(record->type))) return;
+  const bool expanded = std::find(collapsed.begin(), collapsed.end(), record) == collapsed.end();
+  const int self = static_cast<int>(specs.size());
+  specs.push_back({record, level, parent, expanded});
+  for (const IParamPtr& child : record->children()) AddSpecs(child, level + 1, self, collapsed, specs);
+}
+
 void CRealyTree::Rebuild(const std::vector<IParamPtr>& roots) {
-  // Held while rebuilding, so the addresses compared below stay unique.
   std::vector<IParamPtr> collapsed;
   std::vector<CTreeNode*> pending{GetRoot()};
   while (!pending.empty()) {
@@ -208,10 +226,17 @@ void CRealyTree::Rebuild(const std::vector<IParamPtr>& roots) {
   const IParamPtr selected = selectedNode ? selectedNode->record : nullptr;
   const int scroll = GetScrollPos();
 
-  Clear();
-  for (const IParamPtr& root : roots) AddRecordTree(root, nullptr);
+  std::vector<RowSpec> specs;
+  for (const IParamPtr& root : roots) AddSpecs(root, 0, -1, collapsed, specs);
+  ApplyRows(specs, [this](const RowSpec& spec) { return BuildRow(spec.record->type == IParam::kCameraType, spec.level); });
+  std::vector<CTreeNode*> nodes{GetRoot()};
+  while (!nodes.empty()) {
+    CTreeNode* node = nodes.back();
+    nodes.pop_back();
+    if (!node->isRoot()) PrepareRow(node);
+    for (const auto& child : node->children) nodes.push_back(child.get());
+  }
 
-  for (const IParamPtr& record : collapsed) SetExpanded(FindRow(record), false);
   if (CTreeNode* again = FindRow(selected); again && IsRowShown(again)) SelectItem(again->row->GetIndex());
   // The rows get their places when the layout runs; the position waits for it.
   SetScrollPos(scroll);
@@ -256,9 +281,10 @@ void CRealyTree::UpdateArrow(CTreeNode* node) {
   QWidget* arrow = sub(node->row, kControlArrow);
   if (!arrow) return;
   // The arrow keeps its place when empty so names line up.
-  ui::SetBkImage(arrow, !node->hasChildren() ? QString()
+  const QString image = !node->hasChildren() ? QString()
                         : node->expanded     ? QString::fromLatin1(kArrowExpanded)
-                                             : QString::fromLatin1(kArrowCollapsed));
+                                             : QString::fromLatin1(kArrowCollapsed);
+  if (ui::GetImage(arrow, "bk") != image) ui::SetBkImage(arrow, image);
 }
 
 void CRealyTree::OnExpandedChanged(CTreeNode* node) { UpdateArrow(node); }

@@ -63,7 +63,9 @@ class CRealyTree : public CTreeList {
   CTreeNode* AddRecordTree(const IParamPtr& record, CTreeNode* parent = nullptr);
   // Clears the tree and adds every root record with its descendants. Nodes
   // that were collapsed stay collapsed, the selected record stays selected
-  // and the list keeps its scroll position.
+  // and the list keeps its scroll position. Rows of records still present
+  // are reused (rows outside the changed part do not even move) and
+  // refreshed, so an on-line change costs little even with many cameras.
   void Rebuild(const std::vector<IParamPtr>& roots);
   // Rebuild from the coordinator's catalogue (empty without a coordinator).
   void RebuildFromCatalogue();
@@ -96,6 +98,11 @@ class CRealyTree : public CTreeList {
 
  private:
   CListContainerElementUI* BuildRow(bool camera, int level);
+  // Readies a row for its node: tag, hover mark, playback permission,
+  // content, expand arrow.
+  void PrepareRow(CTreeNode* node);
+  void AddSpecs(const IParamPtr& record, int level, int parent, const std::vector<IParamPtr>& collapsed,
+                std::vector<RowSpec>& specs) const;
   void UpdateArrow(CTreeNode* node);
   bool IsPlaying(const IParamPtr& record) const;
 

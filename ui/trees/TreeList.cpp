@@ -1,10 +1,16 @@
 #include "ui/trees/TreeList.h"
 
+#include <QScrollArea>
+#include <map>
+#include <optional>
+#include <utility>
+
 CTreeList::CTreeList(QWidget* parent) : OIListUI(parent) { root_.tree = this; }
 
 CTreeList::~CTreeList() = default;
 
 void CTreeList::Clear() {
+  BatchUpdate batch(this);
   RemoveAll();
   rowNodes_.clear();
   root_.children.clear();
@@ -102,15 +108,117 @@ CTreeNode* CTreeList::InsertNode(IParamPtr record, CTreeNode* parent, CListConta
   node->parent = parent;
   node->row = row;
   node->record = std::move(record);
-  // A row added below a collapsed node stays hidden until it is expanded.
-  // (Only hidden here: a row without a parent shown now would be a window.)
-  if (!parent->expanded || !IsRowShown(parent)) row->hide();
   if (!AddAt(row, index)) {
     delete row;
     return nullptr;
   }
+  // A row added below a collapsed node stays hidden until it is expanded.
+  row->setVisible(parent->expanded && IsRowShown(parent));
   CTreeNode* added = node.get();
   parent->children.push_back(std::move(node));
   rowNodes_.insert(row, added);
   return added;
+}
+
+void CTreeList::ApplyRows(const std::vector<RowSpec>& specs, const RowFactory& makeRow) {
+  const int oldCount = GetCount();
+  const int newCount = static_cast<int>(specs.size());
+  auto sameAt = [&](int oldIndex, int newIndex) {
+    const CTreeNode* node = NodeOfRow(GetItemAt(oldIndex));
+    const RowSpec& spec = specs[static_cast<std::size_t>(newIndex)];
+    return node && node->record == spec.record && node->level == spec.level;
+  };
+  int prefix = 0;
+  while (prefix < oldCount && prefix < newCount && sameAt(prefix, prefix)) ++prefix;
+  int suffix = 0;
+  while (suffix < oldCount - prefix && suffix < newCount - prefix && sameAt(oldCount - 1 - suffix, newCount - 1 - suffix))
+    ++suffix;
+  const int oldMiddle = oldCount - prefix - suffix;
+  const int newMiddle = newCount - prefix - suffix;
+
+  // Moving a few rows is cheaper than hiding and showing them all.
+  constexpr int kBatchRows = 64;
+  std::optional<BatchUpdate> batch;
+  if (oldMiddle + newMiddle > kBatchRows) batch.emplace(this);
+
+  // The changed run: taken out, kept by what it showed.
+  std::multimap<std::pair<const IParam*, int>, CListElementUI*> spare;
+  for (int i = prefix + oldMiddle - 1; i >= prefix; --i) {
+    CListElementUI* row = TakeAt(i);
+    const CTreeNode* node = NodeOfRow(row);
+    if (node) spare.emplace(std::make_pair(node->record.get(), node->level), row);
+    else if (row) row->deleteLater();
+  }
+  std::vector<CListElementUI*> rows(static_cast<std::size_t>(newCount), nullptr);
+  for (int i = 0; i < prefix; ++i) rows[static_cast<std::size_t>(i)] = GetItemAt(i);
+  for (int i = 0; i < suffix; ++i) rows[static_cast<std::size_t>(newCount - suffix + i)] = GetItemAt(prefix + i);
+
+  // The old nodes go; the rows of the unchanged runs stay in the list.
+  rowNodes_.clear();
+  root_.children.clear();
+
+  int insertAt = prefix;
+  for (int i = prefix; i < prefix + newMiddle; ++i) {
+    const RowSpec& spec = specs[static_cast<std::size_t>(i)];
+    CListElementUI* row = nullptr;
+    if (auto found = spare.find({spec.record.get(), spec.level}); found != spare.end()) {
+      row = found->second;
+      spare.erase(found);
+    } else {
+      row = makeRow(spec);
+    }
+    if (!row) continue;
+    if (!AddAt(row, insertAt)) {
+      delete row;
+      continue;
+    }
+    ++insertAt;
+    rows[static_cast<std::size_t>(i)] = row;
+  }
+  for (auto& [key, row] : spare) row->deleteLater();
+
+  // Fresh nodes, in order; an entry whose parent has no node has none either.
+  std::vector<CTreeNode*> nodes(static_cast<std::size_t>(newCount), nullptr);
+  std::vector<CListElementUI*> orphans;
+  for (int i = 0; i < newCount; ++i) {
+    const RowSpec& spec = specs[static_cast<std::size_t>(i)];
+    CListElementUI* row = rows[static_cast<std::size_t>(i)];
+    if (!row) continue;
+    CTreeNode* parent = spec.parent < 0 ? &root_ : nodes[static_cast<std::size_t>(spec.parent)];
+    auto* container = qobject_cast<CListContainerElementUI*>(row);
+    if (!parent || !container) {
+      orphans.push_back(row);
+      continue;
+    }
+    auto node = std::make_unique<CTreeNode>();
+    node->level = parent->level + 1;
+    node->expanded = spec.expanded;
+    node->tree = this;
+    node->parent = parent;
+    node->row = container;
+    node->record = spec.record;
+    nodes[static_cast<std::size_t>(i)] = node.get();
+    rowNodes_.insert(row, node.get());
+    parent->children.push_back(std::move(node));
+  }
+  for (CListElementUI* row : orphans) RemoveAt(row->GetIndex());
+
+  for (CTreeNode* node : nodes) {
+    if (!node) continue;
+    const bool shown = IsRowShown(node);
+    if (node->row->isHidden() == shown) node->row->setVisible(shown);
+  }
+}
+
+CTreeList::BatchUpdate::BatchUpdate(CTreeList* tree) {
+  auto* area = tree->findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+  QWidget* content = area ? area->widget() : nullptr;
+  if (content && !content->isHidden()) {
+    content->hide();
+    content_ = content;
+  }
+}
+
+CTreeList::BatchUpdate::~BatchUpdate() {
+  if (content_) content_->show();
 }

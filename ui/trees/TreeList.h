@@ -1,5 +1,7 @@
 #pragma once
 #include <QHash>
+#include <QPointer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,6 +77,36 @@ class CTreeList : public OIListUI {
   CTreeNode* InsertNode(IParamPtr record, CTreeNode* parent, CListContainerElementUI* row);
   // Called after a node's expanded state changed (rows may show it).
   virtual void OnExpandedChanged(CTreeNode* /*node*/) {}
+
+  // One row of a tree to show, in depth-first order: its record, its level
+  // and the index of its parent's entry (−1 for a top-level row).
+  struct RowSpec {
+    IParamPtr record;
+    int level = 0;
+    int parent = -1;
+    bool expanded = true;
+  };
+  using RowFactory = std::function<CListContainerElementUI*(const RowSpec&)>;
+  // Makes the tree show exactly these rows, with fresh nodes. Rows that show
+  // the same record at the same level in the unchanged runs at the start and
+  // at the end stay where they are; the others are reused by record and level
+  // where possible, else made by `makeRow` (an entry it gives no row for is
+  // left out with its descendants). Each row ends shown exactly when its
+  // ancestors are expanded. Spare rows are destroyed.
+  void ApplyRows(const std::vector<RowSpec>& specs, const RowFactory& makeRow);
+
+  // While alive, the rows are hidden as a whole, so adding or showing many
+  // rows does not lay the list out once per row.
+  class BatchUpdate {
+   public:
+    explicit BatchUpdate(CTreeList* tree);
+    ~BatchUpdate();
+    BatchUpdate(const BatchUpdate&) = delete;
+    BatchUpdate& operator=(const BatchUpdate&) = delete;
+
+   private:
+    QPointer<QWidget> content_;
+  };
 
  private:
   static CTreeNode* LastDescendant(CTreeNode* node);
