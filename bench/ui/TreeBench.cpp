@@ -133,6 +133,23 @@ void BM_RebuildAfterNodeOrderChange(benchmark::State& state) {
 }
 BENCHMARK(BM_RebuildAfterNodeOrderChange)->Arg(1000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// Collapsing and expanding a node of twenty cameras in the middle.
+void BM_CollapseAndExpandNode(benchmark::State& state) {
+  const auto roots = catalogue(static_cast<int>(state.range(0)));
+  TreeWindow window;
+  CRealyTree* tree = window.trees[0];
+  tree->Rebuild(roots);
+  TreeWindow::settle();
+  CTreeNode* node = tree->FindRow(roots[roots.size() / 2]);
+  for (auto _ : state) {
+    tree->SetExpanded(node, false);
+    TreeWindow::settle();
+    tree->SetExpanded(node, true);
+    TreeWindow::settle();
+  }
+}
+BENCHMARK(BM_CollapseAndExpandNode)->Arg(1000)->Unit(benchmark::kMillisecond);
+
 void BM_FindNext(benchmark::State& state) {
   const auto roots = catalogue(static_cast<int>(state.range(0)));
   TreeWindow window;
