@@ -9,7 +9,10 @@
 //   tree rebuild (initialisation, MSG_TREES_REBUILD, after an on-line notice
 //   has set the record's flag and CMainLogic::reorderByOnline ran)
 //                                      tree->RebuildFromCatalogue() for the live,
-//                                      playback and map trees, in that order
+//                                      playback and map trees, in that order (it
+//                                      clears and refills in one step; a Clear()
+//                                      before it would lose the reused rows, the
+//                                      collapsed nodes and the selection)
 //   "itemclick" on a row               if (CTreeNode* n = CTreeList::NodeOfControl(msg.sender))
 //                                        n->tree->ClickRow(n);
 //   "itemactivate" (double click)      CTreeList::NodeOfControl(msg.sender)->record
