@@ -1,5 +1,7 @@
 #include "camera/CCameraLogic.h"
 
+#include <stdexcept>
+
 #include "camera/CameraReplies.h"
 #include "camera/DecimalText.h"
 #include "common/Messages.h"
@@ -26,6 +28,7 @@ CCameraLogic::CCameraLogic(SxtParamPtr cameraRecord, std::shared_ptr<ClientBuffe
       presetRequest(kPresetList, {"presetIdList", "presetNameList"}),
       cruiseRequest(kCruiseList, {"cruiseIdList", "cruiseNameList", "presetIdList", "presetNameList"}),
       talkRequest(kTalkRequest, {"Index"}) {
+  if (!this->cameraRecord) throw std::invalid_argument("CCameraLogic needs a camera record");
   RegisterReply(kLogin, [this](const MessageEnvelope& reply) { OnLoginReply(reply); });
   RegisterReply(kRelayNotice, [this](const MessageEnvelope& reply) { OnRelayNotice(reply); });
   RegisterReply(kQuality, [this](const MessageEnvelope& reply) { OnQualityReply(reply); });

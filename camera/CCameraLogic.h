@@ -44,6 +44,7 @@ class CCameraLogic : public ICameraNotify, public std::enable_shared_from_this<C
   using ReplyHandler = std::function<void(const MessageEnvelope&)>;
 
   // `factory` makes the media pipeline (the program's default when absent).
+  // Throws std::invalid_argument without a camera record.
   CCameraLogic(SxtParamPtr cameraRecord, std::shared_ptr<ClientBufferPool> bufferPool,
                std::shared_ptr<ThreadPool> callbackPool, std::optional<PipelineFactory> factory = std::nullopt);
   ~CCameraLogic() override;
@@ -84,6 +85,8 @@ class CCameraLogic : public ICameraNotify, public std::enable_shared_from_this<C
   // Pipeline figures since the last Open (tests, statistics).
   PipelineStats GetPipelineStats() const { return pipeline.stats(); }
   std::shared_ptr<CBufferManage> GetBufferManage() const { return bufferManage; }
+  // The relay link while open, else empty.
+  std::shared_ptr<CCameraTcp> GetLink() const { return CurrentLink(); }
   std::string GetLoginKey() const;
 
   // ICameraNotify

@@ -1,8 +1,10 @@
 #include "link/CMainLogic.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <set>
+#include <thread>
 #include <unordered_map>
 
 #include "camera/CCameraLogic.h"
@@ -28,20 +30,11 @@ class ServerCatalogueSource : public ICatalogueSource {
   explicit ServerCatalogueSource(std::shared_ptr<CServerLogic> link) : link_(std::move(link)) {}
 
   bool getNodeList(const std::string& userId, NodeListTexts& lists) override {
-    NodeListReply reply;
-    if (!link_ || !link_->getNodeList(userId, reply)) return false;
-    lists = {reply.nodeNameList, reply.nodeIdList, reply.cameraCountList, reply.cameraVersionList,
-             reply.nodeTypeList};
-    return true;
+    return link_ && link_->getNodeList(userId, lists);
   }
 
   bool getCameraList(const std::string& nodeId, CameraListTexts& lists) override {
-    CameraListReply reply;
-    if (!link_ || !link_->getCameraList(nodeId, reply)) return false;
-    lists = {reply.cameraIdList,        reply.cameraNameList,     reply.transpondIPList,
-             reply.transpondPortList,   reply.expiredList,        reply.cameraLongitudeList,
-             reply.cameraLatitudeList,  reply.cameraIndexList,    reply.transRtmpPortList};
-    return true;
+    return link_ && link_->getCameraList(nodeId, lists);
   }
 
  private:
@@ -99,8 +92,13 @@ std::shared_ptr<CServerLogic> CMainLogic::serverLink() const {
 bool CMainLogic::connectServer(std::string& errorText) {
   AppContext& context = AppContext::instance();
   std::shared_ptr<CServerLogic> dispatcher;
+  auto closeDispatcher = [&] {
+    if (!dispatcher) return;
+    dispatcher->close();
+    retire(dispatcher);
+  };
   for (const auto& server : context.servers) {
-    if (dispatcher) dispatcher->close();
+    closeDispatcher();
     dispatcher = CServerLogic::create(nullptr, bufferPool_, workerPool_);
     if (!dispatcher->connect(server.ip, server.port)) continue;
     if (!dispatcher->queryLogicServer()) continue;
@@ -113,13 +111,13 @@ bool CMainLogic::connectServer(std::string& errorText) {
       logic = serverLogic_;
     }
     if (logic->connect(context.logicServerIp, context.logicServerPort)) {
-      dispatcher->close();
+      closeDispatcher();
       return true;
     }
     closeServer();
   }
   errorText = "连接服务器失败";
-  if (dispatcher) dispatcher->close();
+  closeDispatcher();
   return false;
 }
 
@@ -129,7 +127,28 @@ void CMainLogic::closeServer() {
     std::lock_guard lock(serverLock_);
     link.swap(serverLogic_);
   }
-  if (link) link->close();
+  if (!link) return;
+  link->close();
+  retire(link);
+}
+
+void CMainLogic::retire(std::weak_ptr<void> link) {
+  std::lock_guard lock(closedLinksLock_);
+  std::erase_if(closedLinks_, [](const std::weak_ptr<void>& closed) { return closed.expired(); });
+  closedLinks_.push_back(std::move(link));
+}
+
+void CMainLogic::awaitClosedLinks() {
+  std::vector<std::weak_ptr<void>> links;
+  {
+    std::lock_guard lock(closedLinksLock_);
+    links.swap(closedLinks_);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (const auto& link : links) {
+    while (!link.expired() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 bool CMainLogic::accountLogin() {
@@ -457,13 +476,20 @@ void CMainLogic::shutdown() {
     std::lock_guard lock(playbackLock_);
     playbacks.swap(playbackViews_);
   }
-  for (const auto& [camera, view] : playbacks) view->Close();
+  auto closeView = [this](const std::shared_ptr<CCameraLogic>& view) {
+    if (auto link = view->GetLink()) retire(link);
+    view->Close();
+  };
+  for (const auto& [camera, view] : playbacks) closeView(view);
   std::map<SxtParamPtr, std::shared_ptr<CCameraLogic>> lives;
   {
     std::lock_guard lock(liveLock_);
     lives.swap(liveViews_);
   }
-  for (const auto& [camera, view] : lives) view->Close();
+  for (const auto& [camera, view] : lives) closeView(view);
+  playbacks.clear();
+  lives.clear();
+  awaitClosedLinks();
   if (workerPool_) workerPool_->stop();
   if (bufferPool_) {
     bufferPool_->release();

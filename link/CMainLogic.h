@@ -123,6 +123,11 @@ class CMainLogic : public IServerNotify, public std::enable_shared_from_this<CMa
 
  private:
   void relogin();
+  // Waits (up to a limit) until the links closed so far have run their last
+  // callbacks: a link whose callback is still queued when the worker pool
+  // stops would never be freed.
+  void awaitClosedLinks();
+  void retire(std::weak_ptr<void> link);
 
   std::shared_ptr<ClientBufferPool> bufferPool_;
   std::shared_ptr<ThreadPool> workerPool_;
@@ -135,6 +140,8 @@ class CMainLogic : public IServerNotify, public std::enable_shared_from_this<CMa
   mutable std::mutex catalogueLock_;
   std::vector<IParamPtr> nodes_;
   std::mutex reloginLock_;
+  std::mutex closedLinksLock_;
+  std::vector<std::weak_ptr<void>> closedLinks_;
   std::atomic<std::int32_t> onlineCameraTotal_{0};
   std::atomic<std::int32_t> cameraTotal_{0};
   std::atomic<std::int32_t> nodeTotal_{0};

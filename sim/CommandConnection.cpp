@@ -47,7 +47,9 @@ void CommandConnection::reply(std::int32_t msgType, std::int32_t timeSep, const 
     const auto it = previousTimeSep_.find(msgType);
     timeSep = it != previousTimeSep_.end() && it->second != timeSep ? it->second : timeSep - 1000;
   }
-  auto frame = commandFrame(*buffers_, msgType, timeSep, params);
+  Params answer = params;
+  for (const auto& [name, value] : fault.overrides) answer[name] = value;
+  auto frame = commandFrame(*buffers_, msgType, timeSep, answer);
   if (!frame) return;
   if (fault.mode == Fault::Mode::Delay && fault.delayMs > 0) {
     auto timer = std::make_shared<boost::asio::steady_timer>(service(), std::chrono::milliseconds(fault.delayMs));

@@ -1,5 +1,8 @@
 #include "sim/ControlService.h"
 
+#include <json/json.h>
+
+#include <memory>
 #include <sstream>
 
 namespace sim {
@@ -8,7 +11,8 @@ namespace {
 constexpr const char* kHelp =
     "commands: stats | reset-stats | catalogue | camera ID | node-online ID 0|1 | camera-online ID 0|1 | "
     "drop SERVER | stop SERVER | start SERVER | delay SERVER KIND MS | withhold SERVER KIND | "
-    "mistime SERVER KIND | normal SERVER [KIND] | last SERVER KIND | notice CAMERA STATUS [TEXT] | help";
+    "mistime SERVER KIND | override SERVER KIND PARAM [VALUE] | normal SERVER [KIND] | last SERVER KIND | "
+    "send SERVER KIND [JSON] | notice CAMERA STATUS [TEXT] | help";
 
 std::vector<std::string> words(const std::string& line) {
   std::istringstream in(line);
@@ -36,6 +40,24 @@ bool onOff(const std::string& text, bool& on) {
 }
 
 std::string error(const std::string& text) { return "error " + text; }
+
+// A JSON object of params; values that are not texts are written as JSON.
+bool paramsFrom(const std::string& text, Params& params, std::string& why) {
+  if (text.empty()) return true;
+  Json::CharReaderBuilder builder;
+  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  Json::Value value;
+  if (!reader->parse(text.data(), text.data() + text.size(), &value, &why)) return false;
+  if (!value.isObject()) {
+    why = "params must be a JSON object";
+    return false;
+  }
+  Json::StreamWriterBuilder writer;
+  writer["indentation"] = "";
+  for (const std::string& name : value.getMemberNames())
+    params[name] = value[name].isString() ? value[name].asString() : Json::writeString(writer, value[name]);
+  return true;
+}
 
 // The text after the first `skip` words of `line`.
 std::string rest(const std::string& line, int skip) {
@@ -88,7 +110,8 @@ std::string ControlService::execute(const std::string& rawLine) {
   if (w.size() < 2) return error("unknown command: " + line + " (try help)");
   ServerStats* stats = target_.stats(w[1]);
   const bool serverCommand = cmd == "drop" || cmd == "stop" || cmd == "start" || cmd == "delay" ||
-                             cmd == "withhold" || cmd == "mistime" || cmd == "normal" || cmd == "last";
+                             cmd == "withhold" || cmd == "mistime" || cmd == "normal" || cmd == "last" ||
+                             cmd == "override" || cmd == "send";
   if (!serverCommand) return error("unknown command: " + line + " (try help)");
   if (!stats) return error("no server " + w[1]);
   std::string why;
@@ -106,18 +129,27 @@ std::string ControlService::execute(const std::string& rawLine) {
     return "ok";
   }
   if (cmd == "withhold" && argc(2)) {
-    stats->setFault(static_cast<int>(kind), {Fault::Mode::Withhold, 0});
+    stats->setFault(static_cast<int>(kind), {Fault::Mode::Withhold, 0, {}});
     return "ok";
   }
   if (cmd == "mistime" && argc(2)) {
     if (!target_.isRelay(w[1])) return error("mistime applies to relays only");
-    stats->setFault(static_cast<int>(kind), {Fault::Mode::Mistime, 0});
+    stats->setFault(static_cast<int>(kind), {Fault::Mode::Mistime, 0, {}});
     return "ok";
   }
   if (cmd == "delay" && argc(3)) {
     long ms = 0;
     if (!number(w[3], 0, 600000, ms)) return error("MS must be between 0 and 600000");
-    stats->setFault(static_cast<int>(kind), {Fault::Mode::Delay, static_cast<int>(ms)});
+    stats->setFault(static_cast<int>(kind), {Fault::Mode::Delay, static_cast<int>(ms), {}});
+    return "ok";
+  }
+  if (cmd == "send") {
+    Params params;
+    if (!paramsFrom(rest(line, 3), params, why)) return error("bad params: " + why);
+    return "ok " + std::to_string(target_.sendMessage(w[1], static_cast<int>(kind), params));
+  }
+  if (cmd == "override" && (argc(3) || w.size() > 4)) {
+    stats->setOverride(static_cast<int>(kind), w[3], rest(line, 4));
     return "ok";
   }
   if (cmd == "last" && argc(2)) {

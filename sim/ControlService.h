@@ -23,6 +23,8 @@ class SimulatorControl {
   virtual bool startServer(const std::string& server, std::string& error) = 0;
   // Relay notice (kind 15) to every relay link of the camera; returns how many got it.
   virtual int relayNotice(const std::string& cameraId, const std::string& status, const std::string& text) = 0;
+  // A message of the server's own to every link of the server; how many got it.
+  virtual int sendMessage(const std::string& server, int msgType, const Params& params) = 0;
   // The camera's device state as JSON, empty for an unknown camera.
   virtual std::string cameraState(const std::string& cameraId) = 0;
   // Every server's counters as one JSON object.

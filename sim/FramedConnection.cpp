@@ -29,6 +29,11 @@ asio::io_service& FramedConnection::service() {
   return static_cast<asio::io_service&>(socket_.get_executor().context());
 }
 
+void FramedConnection::limitSendBuffer(int bytes) {
+  error_code ignored;
+  socket_.set_option(asio::socket_base::send_buffer_size(bytes), ignored);
+}
+
 void FramedConnection::start() {
   if (started_) return;
   started_ = true;
@@ -78,6 +83,11 @@ void FramedConnection::send(std::shared_ptr<const Asio_Buffer> frame) {
 
 void FramedConnection::queue(Outgoing frame) {
   if (!open_) return;
+  if (queuedBytes_ + frame.size > kMaxQueuedBytes) {
+    // A peer that never reads what it asked for is let go.
+    close();
+    return;
+  }
   queuedBytes_ += frame.size;
   queue_.push_back(std::move(frame));
   if (inFlight_ == 0) writeNext();

@@ -21,6 +21,9 @@ namespace sim {
 // handlers keep the object alive.
 class FramedConnection : public std::enable_shared_from_this<FramedConnection> {
  public:
+  // Unsent bytes a link may hold; a peer that lets more pile up is closed.
+  static constexpr std::size_t kMaxQueuedBytes = 16 * 1024 * 1024;
+
   FramedConnection(boost::asio::ip::tcp::socket socket, std::shared_ptr<ClientBufferPool> buffers);
   virtual ~FramedConnection();
   FramedConnection(const FramedConnection&) = delete;
@@ -46,6 +49,7 @@ class FramedConnection : public std::enable_shared_from_this<FramedConnection> {
   virtual void onClosed() = 0;
 
   boost::asio::io_service& service();
+  void limitSendBuffer(int bytes);
 
  private:
   struct Outgoing {

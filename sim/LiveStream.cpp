@@ -77,6 +77,7 @@ void LiveStream::videoReady(const VideoKey& key, std::shared_ptr<const VideoLoop
   if (!running_) {
     running_ = true;
     started_ = due_ = std::chrono::steady_clock::now();
+    startTick_ = mc::tickCount();
     tick();
   }
 }
@@ -119,7 +120,10 @@ void LiveStream::tick() {
   const EncodedPicture& picture = current_->frames[index_ % current_->frames.size()];
   VideoHeader header;
   header.tag = kTagLiveVideo;
-  header.timestamp = mc::tickCount();
+  // Stamped with the time the picture is due, as a camera stamps capture
+  // time: a picture sent late on a busy machine keeps its place in time.
+  header.timestamp = startTick_ + static_cast<std::uint32_t>(
+                                      std::chrono::duration_cast<std::chrono::milliseconds>(due_ - started_).count());
   header.sequence = ++sequence_;
   header.key = picture.key;
   header.width = camera_.video.width;

@@ -56,6 +56,7 @@ class LiveStream : public std::enable_shared_from_this<LiveStream> {
   std::uint64_t picturesSent_ = 0;
   std::uint64_t audioSent_ = 0;
   std::chrono::steady_clock::time_point started_;
+  std::uint32_t startTick_ = 0;  // the relay's millisecond clock at started_
   std::chrono::steady_clock::time_point due_;
 };
 

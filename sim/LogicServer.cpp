@@ -67,6 +67,11 @@ int LogicServer::dropLinks() {
   return static_cast<int>(links.size());
 }
 
+int LogicServer::broadcast(std::int32_t msgType, const Params& params) {
+  for (auto& [id, link] : links_) link->notify(msgType, params);
+  return static_cast<int>(links_.size());
+}
+
 int LogicServer::port() const { return listener_ ? listener_->port() : configuredPort_; }
 bool LogicServer::listening() const { return listener_ && listener_->listening(); }
 

@@ -31,6 +31,8 @@ class LogicServer : public WorldObserver, public std::enable_shared_from_this<Lo
   // Closes the listener and every link.
   void stop();
   int dropLinks();
+  // A message of the server's own to every link; how many got it.
+  int broadcast(std::int32_t msgType, const Params& params);
 
   int port() const;
   const std::string& host() const { return host_; }

@@ -25,6 +25,18 @@ const char* missing(const Params& p, std::initializer_list<const char*> names) {
 
 Params missingField(const char* name) { return refuse(std::string("缺少参数：") + name); }
 
+// The first of `names` whose text holds ";", which would break the
+// ";"-separated lists the catalogue is answered in; or null.
+const char* breaksLists(const Params& p, std::initializer_list<const char*> names) {
+  for (const char* name : names) {
+    const auto it = p.find(name);
+    if (it != p.end() && it->second.find(';') != std::string::npos) return name;
+  }
+  return nullptr;
+}
+
+Params listBreaker(const char* name) { return refuse(std::string("参数不能包含分号：") + name); }
+
 bool parseNumber(const std::string& text, int low, int high, int& value) {
   if (text.empty() || text.size() > 9) return false;
   int n = 0;
@@ -254,6 +266,8 @@ Params registerWith(World& world, const std::string& userId, const DeviceRegistr
 Params LogicService::registerIpc(const LogicSession& session, const Params& request) {
   if (const char* field = missing(request, {"mac", "nodeName", "cameraNameList", "cameraIndexList"}))
     return missingField(field);
+  if (const char* field = breaksLists(request, {"nodeName", "cameraLongitude", "cameraLatitude"}))
+    return listBreaker(field);
   DeviceRegistration device;
   device.mac = get(request, "mac");
   device.nodeName = get(request, "nodeName");
@@ -269,6 +283,8 @@ Params LogicService::registerIpc(const LogicSession& session, const Params& requ
 
 Params LogicService::registerNvr(const LogicSession& session, const Params& request) {
   if (const char* field = missing(request, {"mac", "nodeName"})) return missingField(field);
+  if (const char* field = breaksLists(request, {"nodeName", "cameraLongitude", "cameraLatitude"}))
+    return listBreaker(field);
   DeviceRegistration device;
   device.mac = get(request, "mac");
   device.nodeName = get(request, "nodeName");
@@ -281,6 +297,7 @@ Params LogicService::registerNvr(const LogicSession& session, const Params& requ
 
 Params LogicService::registerOther(const LogicSession& session, const Params& request) {
   if (const char* field = missing(request, {"mac", "nodeName", "nodeType", "cameraNum"})) return missingField(field);
+  if (const char* field = breaksLists(request, {"nodeName", "longitude", "latitude"})) return listBreaker(field);
   DeviceRegistration device;
   device.mac = get(request, "mac");
   device.nodeName = get(request, "nodeName");
@@ -302,6 +319,7 @@ Params LogicService::registerEhome(const LogicSession& session, const Params& re
   Params refusal;
   if (wrongUser(session, request, "userId", refusal)) return refusal;
   if (const char* field = missing(request, {"mac", "nodeName", "nodeType"})) return missingField(field);
+  if (const char* field = breaksLists(request, {"nodeName"})) return listBreaker(field);
   DeviceRegistration device;
   device.mac = get(request, "mac");
   device.nodeName = get(request, "nodeName");
@@ -319,6 +337,8 @@ Params LogicService::registerEhome(const LogicSession& session, const Params& re
 
 Params LogicService::addCamera(const LogicSession& session, const Params& request) {
   if (const char* field = missing(request, {"nodeId", "cameraName", "cameraIndex"})) return missingField(field);
+  if (const char* field = breaksLists(request, {"cameraName", "cameraIndex", "cameraLongitude", "cameraLatitude"}))
+    return listBreaker(field);
   std::string cameraId, error;
   if (!world_->addCamera(session.userId, get(request, "nodeId"), get(request, "cameraName"), get(request, "cameraIndex"),
                          get(request, "cameraLongitude"), get(request, "cameraLatitude"), cameraId, error))
@@ -332,6 +352,7 @@ Params LogicService::renameNode(const LogicSession& session, const Params& reque
   Params refusal;
   if (wrongUser(session, request, "userId", refusal)) return refusal;
   if (const char* field = missing(request, {"nodeId", "nodeName"})) return missingField(field);
+  if (const char* field = breaksLists(request, {"nodeName"})) return listBreaker(field);
   std::string error;
   if (!world_->renameNode(session.userId, get(request, "nodeId"), get(request, "nodeName"), error)) return refuse(error);
   return success();
@@ -339,6 +360,7 @@ Params LogicService::renameNode(const LogicSession& session, const Params& reque
 
 Params LogicService::updateCamera(const LogicSession& session, const Params& request) {
   if (const char* field = missing(request, {"nodeId", "cameraId", "cameraName"})) return missingField(field);
+  if (const char* field = breaksLists(request, {"cameraName", "longitude", "latitude"})) return listBreaker(field);
   std::string error;
   if (!world_->updateCamera(session.userId, get(request, "nodeId"), get(request, "cameraId"), get(request, "cameraName"),
                             get(request, "longitude"), get(request, "latitude"), error))

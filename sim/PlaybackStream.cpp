@@ -116,6 +116,7 @@ void PlaybackStream::restartPace() {
   frame_ = 0;
   audioSent_ = 0;
   paceStart_ = due_ = std::chrono::steady_clock::now();
+  startTick_ = mc::tickCount();
   if (stopped_ || paused_ || ended_ || !video_) return;
   ticking_ = true;
   tick();
@@ -131,7 +132,8 @@ void PlaybackStream::tick() {
   const EncodedPicture& picture = video_->frames[frame_ % video_->frames.size()];
   VideoHeader header;
   header.tag = kTagPlaybackVideo;
-  header.timestamp = mc::tickCount();
+  header.timestamp = startTick_ + static_cast<std::uint32_t>(
+                                      std::chrono::duration_cast<std::chrono::milliseconds>(due_ - paceStart_).count());
   header.sequence = ++sequence_;
   header.key = picture.key;
   header.width = camera_.video.width;

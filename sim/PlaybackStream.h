@@ -70,6 +70,7 @@ class PlaybackStream : public std::enable_shared_from_this<PlaybackStream> {
   std::uint32_t sequence_ = 0;
   std::uint64_t audioSent_ = 0;
   std::chrono::steady_clock::time_point paceStart_;
+  std::uint32_t startTick_ = 0;  // the relay's millisecond clock at paceStart_
   std::chrono::steady_clock::time_point due_;
 };
 

@@ -52,6 +52,7 @@ std::shared_ptr<RelayConnection> RelayConnection::self() {
 }
 
 void RelayConnection::begin() {
+  limitSendBuffer(kSendBufferBytes);
   start();
   loginTimer_.expires_from_now(std::chrono::seconds(kLoginLimitSeconds));
   auto me = self();

@@ -21,6 +21,9 @@ class RelayConnection : public CommandConnection, public MediaSink {
   // the next key frame, and sound meanwhile.
   static constexpr std::size_t kMaxBacklogBytes = 1024 * 1024;
   static constexpr std::size_t kMaxBacklogFrames = 100;
+  // The kernel's share of a viewer's backlog stays small, so a stalled
+  // viewer shows in the backlog within a fraction of a second.
+  static constexpr int kSendBufferBytes = 256 * 1024;
 
   RelayConnection(boost::asio::ip::tcp::socket socket, std::shared_ptr<ClientBufferPool> buffers,
                   std::shared_ptr<ServerStats> stats, std::weak_ptr<RelayServer> server, std::uint64_t id);

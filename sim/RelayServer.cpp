@@ -44,6 +44,11 @@ int RelayServer::dropLinks() {
   return static_cast<int>(links.size());
 }
 
+int RelayServer::broadcast(std::int32_t msgType, const Params& params) {
+  for (auto& [id, link] : links_) link->notify(msgType, params);
+  return static_cast<int>(links_.size());
+}
+
 int RelayServer::port() const { return listener_ ? listener_->port() : configuredPort_; }
 bool RelayServer::listening() const { return listener_ && listener_->listening(); }
 

@@ -32,6 +32,8 @@ class RelayServer : public WorldObserver, public std::enable_shared_from_this<Re
   // Closes the listener and every link; the streams end with their viewers.
   void stop();
   int dropLinks();
+  // A message of the relay's own to every link; how many got it.
+  int broadcast(std::int32_t msgType, const Params& params);
 
   const std::string& name() const { return name_; }
   const std::string& host() const { return host_; }

@@ -72,8 +72,15 @@ Fault ServerStats::fault(int msgType) const {
 
 void ServerStats::setFault(int msgType, const Fault& fault) {
   std::lock_guard<std::mutex> guard(lock_);
-  if (fault.mode == Fault::Mode::Normal) faults_.erase(msgType);
-  else faults_[msgType] = fault;
+  Fault& f = faults_[msgType];
+  f.mode = fault.mode;
+  f.delayMs = fault.delayMs;
+  if (f.mode == Fault::Mode::Normal && f.overrides.empty()) faults_.erase(msgType);
+}
+
+void ServerStats::setOverride(int msgType, const std::string& name, const std::string& value) {
+  std::lock_guard<std::mutex> guard(lock_);
+  faults_[msgType].overrides[name] = value;
 }
 
 void ServerStats::clearFaults() {
@@ -121,6 +128,7 @@ std::string ServerStats::json() const {
     Json::Value fault;
     fault["mode"] = modeName(f.mode);
     if (f.mode == Fault::Mode::Delay) fault["ms"] = f.delayMs;
+    if (!f.overrides.empty()) fault["overrides"] = paramsValue(f.overrides);
     faults[std::to_string(kind)] = fault;
   }
   return write(out);

@@ -13,6 +13,7 @@ struct Fault {
   enum class Mode { Normal, Delay, Withhold, Mistime };
   Mode mode = Mode::Normal;
   int delayMs = 0;
+  Params overrides;  // reply params replaced (or added) whatever the answer
 };
 
 // The last request of a kind, as received.
@@ -34,7 +35,9 @@ class ServerStats {
   void answered();
 
   Fault fault(int msgType) const;
+  // Sets how the kind is answered; the kind's overrides stay.
   void setFault(int msgType, const Fault& fault);
+  void setOverride(int msgType, const std::string& name, const std::string& value);
   void clearFaults();
   void clearFault(int msgType);
 

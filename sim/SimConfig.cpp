@@ -87,6 +87,11 @@ class Node {
   std::string path_;
 };
 
+// Texts that travel in the ";"-separated catalogue lists cannot hold ";".
+void listSafe(const Node& owner, const char* member, const std::string& value) {
+  if (value.find(';') != std::string::npos) owner[member].fail("must not contain \";\" (the list separator)");
+}
+
 bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 bool validDay(const std::string& day) {
@@ -214,6 +219,9 @@ CameraRecord parseCamera(const Node& cam, const CameraDefaults& defaults, int nu
   c.caps = parseCaps(cam["capabilities"], defaults.caps);
   if (c.audio.codec == AudioCodec::None) c.caps.audio = false;
   else if (!cam["capabilities"].has("audio")) c.caps.audio = true;
+  for (const auto& [member, value] : {std::pair<const char*, const std::string*>{"id", &c.id}, {"name", &c.name},
+                                      {"index", &c.index}, {"longitude", &c.longitude}, {"latitude", &c.latitude}})
+    listSafe(cam, member, *value);
   c.quality = cam.integer("quality", 3, 1, 5);
   c.presets = parseNamed(cam["presets"]);
   c.cruises = parseNamed(cam["cruises"]);
@@ -297,6 +305,9 @@ SimConfig SimConfig::parse(const std::string& jsonText) {
     node.online = n.flag("online", true);
     node.mac = n.text("mac", "");
     node.cameraVersion = n.text("cameraVersion", "1");
+    listSafe(n, "id", node.id);
+    listSafe(n, "name", node.name);
+    listSafe(n, "cameraVersion", node.cameraVersion);
     node.channels = n.integer("channels", -1, -1, 256);
     if (n.has("ehomeId"))
       node.ehome = EhomeParams{cfg.ehomeServer.ip, cfg.ehomeServer.port, n.requiredText("ehomeId")};

@@ -21,13 +21,16 @@ Simulator::Simulator(const SimConfig& config, int encoderThreads)
       library_(std::make_shared<MediaLibrary>(encoderThreads)) {
   buffers_->init();
   // The dispatcher hands out the logic server's address as it listens now.
-  logic_ = std::make_shared<LogicService>(world_, [this] {
-    return LogicAddress{logicServer_->host(), logicServer_->port()};
+  auto logicServer = std::make_shared<std::weak_ptr<LogicServer>>();
+  logic_ = std::make_shared<LogicService>(world_, [logicServer] {
+    const auto server = logicServer->lock();
+    return server ? LogicAddress{server->host(), server->port()} : LogicAddress{};
   });
   dispatcher_ = std::make_shared<LogicServer>(service_, LogicServer::Role::Dispatcher, config.host,
                                               config.dispatcherPort, logic_, buffers_);
   logicServer_ = std::make_shared<LogicServer>(service_, LogicServer::Role::Logic, config.host, config.logicPort,
                                                logic_, buffers_);
+  *logicServer = logicServer_;
   world_->addObserver(logicServer_);
   for (const RelayRecord& r : config.relays) {
     auto relay = std::make_shared<RelayServer>(service_, r.name, config.host, r.port, world_, library_, buffers_);
@@ -81,10 +84,16 @@ void Simulator::runInBackground() {
 }
 
 void Simulator::closeAll() {
-  dispatcher_->stop();
-  logicServer_->stop();
-  for (auto& relay : relays_) relay->stop();
-  control_->stop();
+  closeServers(dispatcher_, logicServer_, relays_, control_);
+}
+
+void Simulator::closeServers(const std::shared_ptr<LogicServer>& dispatcher, const std::shared_ptr<LogicServer>& logic,
+                             const std::vector<std::shared_ptr<RelayServer>>& relays,
+                             const std::shared_ptr<ControlServer>& control) {
+  dispatcher->stop();
+  logic->stop();
+  for (const auto& relay : relays) relay->stop();
+  control->stop();
 }
 
 void Simulator::stop() {
@@ -94,8 +103,8 @@ void Simulator::stop() {
     // The servers belong to the io thread: close them there.
     std::promise<void> closed;
     auto done = closed.get_future();
-    service_.post([this, &closed] {
-      closeAll();
+    service_.post([dispatcher = dispatcher_, logic = logicServer_, relays = relays_, control = control_, &closed] {
+      closeServers(dispatcher, logic, relays, control);
       closed.set_value();
     });
     done.wait();
@@ -166,6 +175,13 @@ int Simulator::relayNotice(const std::string& cameraId, const std::string& statu
   int sent = 0;
   for (auto& r : relays_) sent += r->notice(cameraId, status, text);
   return sent;
+}
+
+int Simulator::sendMessage(const std::string& server, int msgType, const Params& params) {
+  if (server == "dispatcher") return dispatcher_->broadcast(msgType, params);
+  if (server == "logic") return logicServer_->broadcast(msgType, params);
+  if (auto r = relay(server)) return r->broadcast(msgType, params);
+  return 0;
 }
 
 std::string Simulator::cameraState(const std::string& cameraId) {

@@ -61,12 +61,16 @@ class Simulator : public SimulatorControl {
   bool stopServer(const std::string& server, std::string& error) override;
   bool startServer(const std::string& server, std::string& error) override;
   int relayNotice(const std::string& cameraId, const std::string& status, const std::string& text) override;
+  int sendMessage(const std::string& server, int msgType, const Params& params) override;
   std::string cameraState(const std::string& cameraId) override;
   std::string statsJson() override;
 
  private:
   std::shared_ptr<RelayServer> relay(const std::string& name) const;
   void closeAll();
+  static void closeServers(const std::shared_ptr<LogicServer>& dispatcher, const std::shared_ptr<LogicServer>& logic,
+                           const std::vector<std::shared_ptr<RelayServer>>& relays,
+                           const std::shared_ptr<ControlServer>& control);
 
   SimConfig config_;
   boost::asio::io_service service_;

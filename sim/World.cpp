@@ -30,8 +30,9 @@ World::World(const SimConfig& config)
       ehomeServer_(config.ehomeServer),
       nvrChannels_(config.nvrChannels) {
   // Stamps made by this run never repeat those of an earlier run, so a client
-  // that cached a catalogue never mistakes a new one for it.
-  stampBase_ = static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+  // that cached a catalogue never mistakes a new one for it: the start time
+  // in nanoseconds, then a counter of fixed width.
+  stampBase_ = static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
                                               std::chrono::system_clock::now().time_since_epoch())
                                               .count());
   for (const NodeRecord& node : nodes_)
@@ -106,7 +107,7 @@ std::vector<std::string> World::usersOfNode(const std::string& nodeId) const {
   return ids;
 }
 
-std::string World::newStamp() { return std::to_string(stampBase_ + ++counter_); }
+std::string World::newStamp() { return std::to_string(stampBase_) + std::to_string(10000000 + ++counter_); }
 
 std::string World::newId(const std::string& prefix) {
   while (true) {
@@ -528,13 +529,6 @@ void World::setCameraQuality(const std::string& cameraId, int level) {
   std::lock_guard<std::mutex> guard(lock_);
   const auto it = cameras_.find(cameraId);
   if (it != cameras_.end()) it->second.record.quality = level;
-}
-
-std::vector<std::string> World::cameraIds() const {
-  std::lock_guard<std::mutex> guard(lock_);
-  std::vector<std::string> ids;
-  for (const auto& [id, camera] : cameras_) ids.push_back(id);
-  return ids;
 }
 
 std::string World::describe() const {

@@ -112,7 +112,6 @@ class World {
   std::optional<CameraRecord> camera(const std::string& cameraId) const;
   bool cameraOnline(const std::string& cameraId) const;
   void setCameraQuality(const std::string& cameraId, int level);
-  std::vector<std::string> cameraIds() const;
   // Channel capacity of a node registered as a recorder.
   int nvrChannels() const { return nvrChannels_; }
 

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "link/ServerRequests.h"
 #include "store/Accounts.h"
 #include "store/DbRows.h"
 
@@ -11,27 +12,9 @@ class CLocalDb;
 // lists are parallel ";"-separated texts: item i of every list describes the
 // same node (or camera).
 
-// The five texts of a node-list answer.
-struct NodeListTexts {
-  std::string nodeNameList;
-  std::string nodeIdList;
-  std::string cameraCountList;
-  std::string cameraVersionList;
-  std::string nodeTypeList;
-};
-
-// The nine texts of a camera-list answer.
-struct CameraListTexts {
-  std::string cameraIdList;
-  std::string cameraNameList;
-  std::string transpondIPList;
-  std::string transpondPortList;
-  std::string expiredList;
-  std::string cameraLongitudeList;
-  std::string cameraLatitudeList;
-  std::string cameraIndexList;
-  std::string transRtmpPortList;
-};
+// The answers' lists, as the logic-server link receives them.
+using NodeListTexts = NodeListReply;
+using CameraListTexts = CameraListReply;
 
 // Where the lists come from: the coordinator answers with its logic-server
 // link. Both calls block (up to the server's answer limit) and run on the

@@ -32,7 +32,7 @@ class CameraLogicTest : public ::testing::Test {
     AppContext::instance().mainHwnd = kMainWindow;
   }
   void TearDown() override {
-    logic->Close();
+    EXPECT_TRUE(mc::test::closeAndDrain(*logic));
     logic.reset();
     callbacks->stop();
   }
@@ -92,7 +92,7 @@ TEST_F(CameraLogicTest, LogsInWithTheDigestOfTheLastFiveCharactersOfTheKey) {
     EXPECT_EQ(login->version, 1);
     EXPECT_EQ(login->appId, 1);
     EXPECT_EQ(login->clientType, 2);
-    logic->Close();
+    EXPECT_TRUE(mc::test::closeAndDrain(*logic));
   }
 }
 

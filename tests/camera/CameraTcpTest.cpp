@@ -9,6 +9,7 @@
 #include "core/ThreadPool.h"
 #include "link/ClientBufferPool.h"
 #include "media/FrameHeader.h"
+#include "tests/camera/CameraTestSupport.h"
 #include "tests/camera/RelayBodies.h"
 #include "tests/camera/RelayPeer.h"
 
@@ -62,6 +63,9 @@ class CameraTcpTest : public ::testing::Test {
   }
   void TearDown() override {
     link->Close();
+    std::weak_ptr<CCameraTcp> closed = link;
+    link.reset();
+    EXPECT_TRUE(mc::test::waitGone(closed));
     callbacks->stop();
   }
 
@@ -369,6 +373,9 @@ TEST_F(CameraTcpTest, ConnectRefusesMissingAddressesAndUnreachableRelays) {
     EXPECT_FALSE(other->Connect(c.key));
     EXPECT_TRUE(other->isClosed());
     other->Close();
+    std::weak_ptr<CCameraTcp> closed = other;
+    other.reset();
+    EXPECT_TRUE(mc::test::waitGone(closed));
   }
   EXPECT_EQ(peer.connectionsAccepted(), 0);
 }

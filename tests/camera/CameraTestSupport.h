@@ -1,5 +1,7 @@
 #pragma once
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <mutex>
 #include <vector>
 
@@ -9,6 +11,27 @@
 #include "media/OffscreenRenderTarget.h"
 
 namespace mc::test {
+
+// Waits until nothing holds `object` any more: every handler of a closed link
+// has run. A callback pool stopped before that would strand a handler that
+// keeps the link, its pool and its buffers alive for ever.
+template <typename T>
+bool waitGone(const std::weak_ptr<T>& object, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!object.expired()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// Closes a camera object and waits until its relay link is gone.
+template <typename Camera>
+bool closeAndDrain(Camera& camera) {
+  std::weak_ptr<typename std::remove_reference_t<decltype(*camera.GetLink())>> link = camera.GetLink();
+  camera.Close();
+  return waitGone(link);
+}
 
 // Catches every posted window message while it exists.
 class PostedMessages {

@@ -79,7 +79,7 @@ class PlayBackTest : public ::testing::Test {
     playback->SetNotify(&page);
   }
   void TearDown() override {
-    playback->Close();
+    EXPECT_TRUE(mc::test::closeAndDrain(*playback));
     playback.reset();
     callbacks->stop();
   }

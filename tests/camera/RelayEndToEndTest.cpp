@@ -74,7 +74,7 @@ class RelayEndToEndTest : public ::testing::Test {
     AppContext::instance().mainHwnd = kMainWindow;
   }
   void TearDown() override {
-    live->Close();
+    EXPECT_TRUE(mc::test::closeAndDrain(*live));
     live.reset();
     callbacks->stop();
   }
@@ -136,6 +136,13 @@ TEST_F(RelayEndToEndTest, LivePicturesOfTheConfiguredSizeReachThePane) {
     return text.size() > 2 && text.substr(text.size() - 2) == "KB";
   }));
   EXPECT_EQ(posted.count(mc::msg::MSG_PANE_LOADED), 1u);
+
+  // The mouse wheel over the pane's centre narrows what is shown while zooming.
+  live->zooming = true;
+  live->Zoom(176, 144, 120);
+  ASSERT_TRUE(eventually([&] { return target->state().sourceRect.width() == kWidth - 50; }))
+      << target->state().sourceRect.width();
+  EXPECT_LT(target->state().sourceRect.height(), kHeight);
 }
 
 TEST_F(RelayEndToEndTest, ARelayRestartShowsTheLinkLostTextThenLogsInAndStreamsAgain) {
@@ -171,6 +178,13 @@ TEST_F(RelayEndToEndTest, CapabilityAndQualityRepliesReachTheMainWindow) {
   ASSERT_TRUE(eventually([&] { return abilities().size() == 2; }));
   EXPECT_EQ(abilities().back().ViedoQP, 5);
   EXPECT_NE(sim.controlOk(std::string("camera ") + kCameraId).find("\"quality\":5"), std::string::npos);
+
+  // A device reporting a level outside 1 to 5 shows none.
+  sim.controlOk("override relay1 17 ViedoQP 7");
+  ASSERT_TRUE(live->SendCommand(17));
+  ASSERT_TRUE(eventually([&] { return abilities().size() == 3; }));
+  EXPECT_EQ(abilities().back().ViedoQP, 0);
+  EXPECT_TRUE(abilities().back().PTZ);
 }
 
 TEST_F(RelayEndToEndTest, PresetAndCruiseListsComeFromTheDevice) {
@@ -218,7 +232,7 @@ TEST_F(RelayEndToEndTest, TalkIsGrantedToOneViewAndBusyForAnother) {
   // Once the talk ends the other view gets it.
   ASSERT_TRUE(live->SendCommand(20));
   ASSERT_TRUE(eventually([&] { return other->RequestTalk(otherIndex) == 1; }));
-  other->Close();
+  EXPECT_TRUE(mc::test::closeAndDrain(*other));
 }
 
 TEST_F(RelayEndToEndTest, ATalkReplyWithAnotherTimeSepLeavesTheRequestWaiting) {
@@ -278,8 +292,11 @@ TEST_F(RelayEndToEndTest, PlaybackSearchSeekSpeedAndPause) {
   EXPECT_TRUE(eventually([&] { return playback->GetPipelineStats().framesDecoded > afterPause + 3; }, 5s));
 
   playback->SetNotify(nullptr);
-  playback->Close();
+  EXPECT_TRUE(mc::test::closeAndDrain(*playback));
   server->close();
+  std::weak_ptr<CServerLogic> closedServer = server;
+  server.reset();
+  EXPECT_TRUE(mc::test::waitGone(closedServer));
 }
 
 }  // namespace

@@ -69,14 +69,22 @@ void CoordinatorTest::TearDown() {
   }
 }
 
-void CoordinatorTest::loadWith(const std::vector<std::pair<std::string, std::string>>& servers) {
+void CoordinatorTest::writeConfig(const std::vector<std::pair<std::string, std::string>>& servers) {
   std::string ips, ports;
   for (const auto& [ip, port] : servers) {
     ips += ip + ";";
     ports += port + ";";
   }
+  if (servers.empty()) {
+    ips = sim->dispatcher().host;
+    ports = sim->dispatcher().portText();
+  }
   mc::test::writeFile(home.file("Config.ini"), "[Server]\nIP=" + ips + "\nPORT=" + ports + "\n");
   mc::test::writeFile(home.file("LockSetConfig.ini"), "[Client]\nVersion=1.0.0\n");
+}
+
+void CoordinatorTest::loadWith(const std::vector<std::pair<std::string, std::string>>& servers) {
+  writeConfig(servers);
   ASSERT_TRUE(AppContext::instance().loadConfiguration(home.path()));
 }
 

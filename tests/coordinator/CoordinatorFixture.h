@@ -45,8 +45,10 @@ class CoordinatorTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Writes Config.ini with these dispatchers and an empty LockSetConfig.ini,
-  // then runs the configuration loader.
+  // Writes Config.ini with these dispatchers (the simulator's when none are
+  // given) and a LockSetConfig.ini without folders.
+  void writeConfig(const std::vector<std::pair<std::string, std::string>>& servers = {});
+  // Writes the configuration, then runs the configuration loader.
   void loadWith(const std::vector<std::pair<std::string, std::string>>& servers);
   // Loads with the simulator's dispatcher, connects and logs in as `user`.
   void connectAndLogin(const std::string& user = "alice", const std::string& password = "secret");

@@ -1,45 +1,21 @@
 // monitor-cli against platform-sim, as an operator runs it.
 #include <gtest/gtest.h>
 #include <json/json.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
-
+#include "tests/coordinator/CliRunner.h"
 #include "tests/coordinator/CoordinatorFixture.h"
 
+using coordtest::CliRun;
 using coordtest::CoordinatorTest;
+using coordtest::runCli;
 
 namespace {
-
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-CliRun runCli(const std::string& home, const std::string& arguments) {
-  const std::string errPath = home + "/cli-stderr.txt";
-  const std::string command = "MONITOR_CLIENT_HOME='" + home + "' '" MC_MONITOR_CLI_PATH "' " + arguments +
-                              " 2>'" + errPath + "'";
-  CliRun run;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return run;
-  std::array<char, 4096> buffer;
-  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.out.append(buffer.data(), n);
-  const int status = ::pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = mc::test::readFile(errPath);
-  return run;
-}
 
 class MonitorCli : public CoordinatorTest {
  protected:
   void SetUp() override {
     CoordinatorTest::SetUp();
-    mc::test::writeFile(home.file("Config.ini"),
-                        "[Server]\nIP=127.0.0.1\nPORT=" + sim->dispatcher().portText() + "\n");
-    mc::test::writeFile(home.file("LockSetConfig.ini"), "[Client]\nVersion=1.0.0\n");
+    writeConfig();
   }
 };
 

@@ -203,6 +203,8 @@ TEST_F(LogicServerTest, VersionStampsChangeWheneverTheCatalogueChanges) {
   // Refused changes leave the stamp alone.
   EXPECT_FALSE(link->renameNode("u1", "no-such-node", "x"));
   EXPECT_FALSE(link->renameNode("u1", "n1", ""));
+  EXPECT_FALSE(link->renameNode("u1", "n1", "A;B")) << "a name would split the lists";
+  EXPECT_FALSE(link->updateCamera({"n1", "c1", "Gate;3", "", ""}));
   EXPECT_FALSE(link->updateCamera({"n1", "c4", "wrong node", "", ""}));
   ASSERT_TRUE(link->getCatalogueVersion("u1", v3));
   EXPECT_EQ(v3, v2);
@@ -316,6 +318,12 @@ TEST_F(LogicServerTest, RegistrationsThatMakeNoSenseAreRefusedWithAReadableText)
       {"bad channel count",
        [&](std::string& e) { return link->registerOtherDevice({"O-2", "X", "1", "many", "", ""}, e); },
        "通道数错误：many"},
+      {"a name holding the list separator",
+       [&](std::string& e) { return link->registerNvrDevice({"NVR-3", "East;West", "", "", "9"}, e); },
+       "参数不能包含分号：nodeName"},
+      {"a coordinate holding the list separator",
+       [&](std::string& e) { return link->addCamera({"n1", "9", "X", "9", "1;2", ""}, e); },
+       "参数不能包含分号：cameraLongitude"},
       {"camera to an unknown node",
        [&](std::string& e) { return link->addCamera({"no-such-node", "9", "X", "1", "", ""}, e); }, "节点不存在"},
   };
@@ -432,6 +440,13 @@ TEST_F(LogicServerTest, StateNoticesReachTheLinksOfUsersWhoSeeTheEntry) {
   EXPECT_EQ(bobSeen->cameras().size(), 1u);
   EXPECT_TRUE(anonymous->cameras().empty());
   EXPECT_TRUE(anonymous->nodes().empty());
+
+  // Messages made up by the test reach every link as sent: the client drops
+  // a notice without its state.
+  EXPECT_EQ(sim().controlOk(R"(send logic 14 {"nodeId":"n1","active":""})"), "3");
+  EXPECT_EQ(sim().controlOk(R"(send logic 14 {"nodeId":"n1","active":"0"})"), "3");
+  ASSERT_TRUE(bobSeen->waitFor([](const RecordingNotify& n) { return n.nodesLocked().size() >= 2; }));
+  EXPECT_EQ(bobSeen->nodes(), (RecordingNotify::Pairs{{"n2", "1"}, {"n1", "0"}}));
 }
 
 }  // namespace

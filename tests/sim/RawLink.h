@@ -29,6 +29,7 @@ class RawLink {
   bool readCommand(MessageEnvelope& envelope, int timeoutMs = 5000, int* skipped = nullptr);
   // True when the peer closes the link within the time.
   bool closedByPeer(int timeoutMs = 3000);
+  int fd() const { return fd_; }
 
  private:
   bool readExactly(std::uint8_t* out, std::size_t size, int timeoutMs);

@@ -171,6 +171,25 @@ int SimProcess::stop(std::chrono::milliseconds grace) {
   return status;
 }
 
+int SimProcess::waitExit(std::chrono::milliseconds limit) {
+  if (pid_ <= 0) return -1;
+  const auto deadline = Clock::now() + limit;
+  int status = 0;
+  while (true) {
+    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) break;
+    if (done < 0 && errno != EINTR) return -1;
+    if (Clock::now() >= deadline) return -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  pid_ = -1;
+  if (controlFd_ >= 0) ::close(controlFd_);
+  controlFd_ = -1;
+  if (stdoutFd_ >= 0) ::close(stdoutFd_);
+  stdoutFd_ = -1;
+  return status;
+}
+
 std::string SimProcess::errorOutput() const { return readFile(errorPath_); }
 
 }  // namespace mc::test

@@ -55,6 +55,9 @@ class SimProcess {
   // Stops the simulator (SIGTERM, SIGKILL after `grace`) and returns its exit
   // status as waitpid reports it, or -1 when it was stopped already.
   int stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
+  // Waits for the simulator to end by itself (after a signal the test sent);
+  // its waitpid status, or -1 when it is still running after `limit`.
+  int waitExit(std::chrono::milliseconds limit);
   bool running() const { return pid_ > 0; }
 
   // What the simulator wrote to its standard error so far.
