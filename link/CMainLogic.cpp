@@ -249,7 +249,17 @@ IParamPtr CMainLogic::findParam(const std::string& id) const { return findIn(get
 
 void CMainLogic::reorderByOnline() {
   std::lock_guard lock(catalogueLock_);
-  for (const auto& node : nodes_) node->setChildren(onlineFirst(node->children()));
+  std::int32_t onlineTotal = 0;
+  for (const auto& node : nodes_) {
+    auto children = onlineFirst(node->children());
+    // The on-line states changed since the load counted them.
+    std::int32_t online = 0;
+    for (const auto& child : children) online += child->online ? 1 : 0;
+    if (auto counted = std::dynamic_pointer_cast<NodeParam>(node)) counted->onlineCameraCount = online;
+    onlineTotal += online;
+    node->setChildren(std::move(children));
+  }
+  onlineCameraTotal_ = onlineTotal;
   nodes_ = onlineFirst(nodes_);
 }
 

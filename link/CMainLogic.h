@@ -58,7 +58,8 @@ class CMainLogic : public IServerNotify, public std::enable_shared_from_this<CMa
   std::vector<IParamPtr> getNodes() const;
   // The node or camera with that id, or empty.
   IParamPtr findParam(const std::string& id) const;
-  // On-line entries first, each group in its order, for nodes and children.
+  // On-line entries first, each group in its order, for nodes and children;
+  // recounts the on-line cameras of each node (and the total) from their flags.
   void reorderByOnline();
 
   // Opens the camera's live view in `window` (the two trims cut the pane's

@@ -244,6 +244,61 @@ Draw expiredBadge() {
   };
 }
 
+// ---- device-tree row controls: expand arrows, playback and add buttons, hover mark ----
+
+Draw treeArrow(bool expanded) {
+  return [=](QPainter& p, const QRectF& r) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::dim);
+    const QRectF g = inner(r, r.width() * 0.15);
+    if (expanded)
+      p.drawPolygon(QPolygonF({g.topLeft() + QPointF(0, g.height() * 0.2), g.topRight() + QPointF(0, g.height() * 0.2),
+                               QPointF(g.center().x(), g.bottom() - g.height() * 0.1)}));
+    else
+      p.drawPolygon(QPolygonF({g.topLeft() + QPointF(g.width() * 0.2, 0), g.bottomLeft() + QPointF(g.width() * 0.2, 0),
+                               QPointF(g.right() - g.width() * 0.1, g.center().y())}));
+  };
+}
+
+void playbackGlyph(QPainter& p, const QRectF& g) {  // a clock face with a turning-back arrow
+  p.drawArc(g, 100 * 16, 300 * 16);
+  const QPointF c = g.center();
+  p.drawLine(c, c + QPointF(0, -g.height() * 0.28));
+  p.drawLine(c, c + QPointF(g.width() * 0.22, 0));
+  const QPointF tip(g.center().x() - g.width() * 0.1, g.top());
+  p.drawLine(tip, tip + QPointF(-g.width() * 0.2, -g.height() * 0.02));
+  p.drawLine(tip, tip + QPointF(-g.width() * 0.08, g.height() * 0.18));
+}
+
+void addGlyph(QPainter& p, const QRectF& g) {
+  const QPointF c = g.center();
+  const qreal d = g.width() * 0.4;
+  p.drawLine(c - QPointF(d, 0), c + QPointF(d, 0));
+  p.drawLine(c - QPointF(0, d), c + QPointF(0, d));
+}
+
+void enableGlyph(QPainter& p, const QRectF& g) {  // "double click plays": a play mark
+  p.save();
+  p.setBrush(p.pen().color());
+  const QRectF t = inner(g, g.width() * 0.18);
+  p.drawPolygon(QPolygonF({t.topLeft(), QPointF(t.right(), t.center().y()), t.bottomLeft()}));
+  p.restore();
+}
+
+std::vector<Image> treeImages() {
+  const QColor idle(0xAA, 0xB3, 0xBF);
+  const QColor hot(0x8C, 0xC4, 0xFF);
+  return {
+      {"tree/arrow-expanded.png", {10, 10}, treeArrow(true)},
+      {"tree/arrow-collapsed.png", {10, 10}, treeArrow(false)},
+      {"tree/playback.png", {18, 18}, icon(playbackGlyph, idle)},
+      {"tree/playback-hot.png", {18, 18}, icon(playbackGlyph, hot)},
+      {"tree/add.png", {18, 18}, icon(addGlyph, idle)},
+      {"tree/add-hot.png", {18, 18}, icon(addGlyph, hot)},
+      {"tree/enable.png", {18, 18}, icon(enableGlyph, palette::ok)},
+  };
+}
+
 // ---- pane tool bar glyphs (22×22): "…1.png" is the lit variant ----
 
 Draw barButton(Glyph glyph, bool lit) {
@@ -510,6 +565,7 @@ int main(int argc, char** argv) {
   const QDir out(QString::fromLocal8Bit(argv[1]));
   std::vector<Image> all = images();
   for (Image& named : namedImages()) all.push_back(std::move(named));
+  for (Image& row : treeImages()) all.push_back(std::move(row));
   for (const Image& image : all) {
     QImage picture(image.size, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);

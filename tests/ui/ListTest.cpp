@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -136,6 +137,36 @@ TEST_F(ListTest, InsertingAndRemovingKeepsIndexesAndSelection) {
   rows->RemoveAll();
   EXPECT_EQ(rows->GetCount(), 0);
   EXPECT_EQ(rows->GetCurSel(), -1);
+}
+
+TEST_F(ListTest, TakenRowSurvivesAndCanComeBackElsewhere) {
+  for (const char* name : {"a", "b", "c"}) rows->Add(makeRow(name));
+  rows->SelectItem(2);
+  QPointer<CListElementUI> taken = rows->TakeAt(1);
+  ASSERT_TRUE(taken);
+  EXPECT_EQ(rows->GetCount(), 2);
+  EXPECT_EQ(rows->GetCurSel(), 1) << "the selected row moved up";
+  EXPECT_EQ(rows->GetItemIndex(taken), -1);
+  EXPECT_EQ(taken->GetOwner(), nullptr);
+  EXPECT_TRUE(taken->isHidden());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_TRUE(taken) << "not destroyed";
+
+  ASSERT_TRUE(rows->AddAt(taken, 0));
+  taken->show();
+  EXPECT_EQ(rows->GetItemIndex(taken), 0);
+  EXPECT_EQ(rows->GetCurSel(), 2);
+  for (int i = 0; i < rows->GetCount(); ++i) EXPECT_EQ(rows->GetItemAt(i)->GetIndex(), i);
+  EXPECT_EQ(ui::GetText(WindowImplBase::FindSubControlByName(rows->GetItemAt(0), "user_text")), "b");
+  mc::test::spinFor(10);
+  EXPECT_EQ(taken->y(), 0) << "laid out in its new place";
+
+  EXPECT_EQ(rows->TakeAt(3), nullptr);
+  EXPECT_EQ(rows->TakeAt(-1), nullptr);
+  // The selected row itself: the selection is cleared.
+  std::unique_ptr<CListElementUI> selected(rows->TakeAt(2));
+  EXPECT_EQ(rows->GetCurSel(), -1);
+  EXPECT_FALSE(selected->IsSelected());
 }
 
 TEST_F(ListTest, RowCanRemoveItselfFromItsOwnNotification) {

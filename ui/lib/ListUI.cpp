@@ -71,16 +71,24 @@ bool CListUI::AddAt(QWidget* item, int index) {
 bool CListUI::Remove(QWidget* item) { return RemoveAt(GetItemIndex(item)); }
 
 bool CListUI::RemoveAt(int index) {
-  if (index < 0 || index >= GetCount()) return false;
+  CListElementUI* row = TakeAt(index);
+  if (!row) return false;
+  row->deleteLater();  // stays a child of the list until then
+  return true;
+}
+
+CListElementUI* CListUI::TakeAt(int index) {
+  if (index < 0 || index >= GetCount()) return nullptr;
   CListElementUI* row = items_.takeAt(index);
-  rows_->removeWidget(row);
+  delete rows_->takeAt(index);  // the layout item; the row keeps its parent
   row->hide();
   row->owner_ = nullptr;
-  row->deleteLater();  // stays a child of the list until then
+  row->selected_ = false;
+  row->index_ = -1;
   if (current_ == index) current_ = -1;
   else if (current_ > index) --current_;
   reindexFrom(index);
-  return true;
+  return row;
 }
 
 void CListUI::RemoveAll() {

@@ -37,6 +37,10 @@ class CListUI : public QWidget {
   // removed from inside its own notification).
   bool Remove(QWidget* item);
   bool RemoveAt(int index);
+  // Removes the row without destroying it and hands it to the caller, who
+  // adds it again (to this list) or deletes it; until then it is a hidden
+  // child of the list. Null for an index out of range.
+  CListElementUI* TakeAt(int index);
   void RemoveAll();
 
   int GetCount() const { return static_cast<int>(items_.size()); }
