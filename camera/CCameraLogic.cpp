@@ -70,7 +70,7 @@ bool CCameraLogic::Open(const std::string& key, mc::WindowHandle window, int top
   if (newLink->Connect(key) && SendLogin()) return true;
 
   LOG_WARNING("Camera %s: relay %s:%s not reached or login not sent", cameraRecord->id.c_str(),
-              cameraRecord->transpondIp.c_str(), cameraRecord->transpondPort.c_str());
+              cameraRecord->transpondIp.get().c_str(), cameraRecord->transpondPort.get().c_str());
   cameraRecord->setStatusText(kLinkLostText);
   TearDown(std::move(newLink));
   return false;

@@ -43,10 +43,11 @@ bool CCameraTcp::Connect(const std::string& key) {
     std::lock_guard lock(notifyLock);
     loginKey = key;
   }
-  if (key.empty() || !cameraRecord || cameraRecord->transpondIp.empty() || cameraRecord->transpondPort.empty())
-    return false;
-  if (!connect(cameraRecord->transpondIp, mc::relay::decimalValue(cameraRecord->transpondPort), kConnectLimitMs))
-    return false;
+  if (key.empty() || !cameraRecord) return false;
+  const std::string host = cameraRecord->transpondIp;
+  const std::string port = cameraRecord->transpondPort;
+  if (host.empty() || port.empty()) return false;
+  if (!connect(host, mc::relay::decimalValue(port), kConnectLimitMs)) return false;
   firstFrame = true;
   return true;
 }

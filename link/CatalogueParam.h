@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/SharedText.h"
+
 // Catalogue records: nodes (sites, recorders, registered devices) and the
 // cameras below them. Always held through shared pointers: the coordinator,
 // the trees, the panes, the stream links and the media handlers share the same
@@ -18,11 +20,13 @@ class IParam {
   IParam(const IParam&) = delete;
   IParam& operator=(const IParam&) = delete;
 
+  // Written by catalogue loads on worker threads, read by the windows and the
+  // stream links on theirs: texts are copied under a lock, flags are atomic.
   std::atomic<bool> online{false};
-  std::string name;
+  mc::SharedText name;
   const std::string id;
   std::int32_t type;
-  bool expired = false;
+  std::atomic<bool> expired{false};
 
   void addChild(std::shared_ptr<IParam> child);
   void clearChildren();
@@ -46,8 +50,8 @@ class NodeParam : public IParam {
   }
   NodeParam(std::int32_t nodeType, std::string nodeId) : IParam(nodeType, std::move(nodeId)) {}
 
-  std::int32_t onlineCameraCount = 0;
-  std::int32_t cameraCount = 0;
+  std::atomic<std::int32_t> onlineCameraCount{0};
+  std::atomic<std::int32_t> cameraCount{0};
 };
 
 class SxtParam : public IParam {
@@ -57,20 +61,20 @@ class SxtParam : public IParam {
   }
   explicit SxtParam(std::string cameraId) : IParam(kCameraType, std::move(cameraId)) {}
 
-  double longitude = 0;
-  double latitude = 0;
-  std::string transpondIp;
-  std::string transpondPort;
-  std::string transRtmpPort;
-  std::string cameraIndex;
+  std::atomic<double> longitude{0};
+  std::atomic<double> latitude{0};
+  mc::SharedText transpondIp;
+  mc::SharedText transpondPort;
+  mc::SharedText transRtmpPort;
+  mc::SharedText cameraIndex;
 
   // Capabilities, written by the main window when the camera's settings arrive.
-  bool enableQp = false;
-  std::int32_t viedoQp = 3;
-  bool ptzEnabled = false;
-  bool audioEnabled = false;
-  bool setTimeEnabled = false;
-  bool speakEnabled = false;
+  std::atomic<bool> enableQp{false};
+  std::atomic<std::int32_t> viedoQp{3};
+  std::atomic<bool> ptzEnabled{false};
+  std::atomic<bool> audioEnabled{false};
+  std::atomic<bool> setTimeEnabled{false};
+  std::atomic<bool> speakEnabled{false};
 
   // Pane title text: the data rate once a second, or the last error.
   void setStatusText(std::string text);

@@ -12,24 +12,24 @@ Json::Value catalogueJson(const CMainLogic& logic) {
     if (!node) continue;
     Json::Value item(Json::objectValue);
     item["id"] = node->id;
-    item["name"] = node->name;
+    item["name"] = node->name.get();
     item["type"] = node->type;
     item["online"] = node->online.load();
-    item["onlineCameraCount"] = node->onlineCameraCount;
+    item["onlineCameraCount"] = node->onlineCameraCount.load();
     Json::Value cameras(Json::arrayValue);
     for (const auto& child : node->children()) {
       auto camera = std::dynamic_pointer_cast<SxtParam>(child);
       if (!camera) continue;
       Json::Value c(Json::objectValue);
       c["id"] = camera->id;
-      c["name"] = camera->name;
+      c["name"] = camera->name.get();
       c["online"] = camera->online.load();
-      c["expired"] = camera->expired;
-      c["cameraIndex"] = camera->cameraIndex;
-      c["transpondIp"] = camera->transpondIp;
-      c["transpondPort"] = camera->transpondPort;
-      c["longitude"] = camera->longitude;
-      c["latitude"] = camera->latitude;
+      c["expired"] = camera->expired.load();
+      c["cameraIndex"] = camera->cameraIndex.get();
+      c["transpondIp"] = camera->transpondIp.get();
+      c["transpondPort"] = camera->transpondPort.get();
+      c["longitude"] = camera->longitude.load();
+      c["latitude"] = camera->latitude.load();
       cameras.append(c);
     }
     item["cameras"] = cameras;

@@ -357,7 +357,7 @@ void snapshotGlyph(QPainter& p, const QRectF& g) {  // a still camera
   p.drawEllipse(QPointF(g.center().x(), g.top() + h * 0.56), w * 0.2, w * 0.2);
 }
 
-void playbackGlyph(QPainter& p, const QRectF& g) {  // a clock with a back arrow
+void barPlaybackGlyph(QPainter& p, const QRectF& g) {  // a clock with a back arrow
   const qreal w = g.width(), h = g.height();
   p.drawArc(inner(g, 0.5), 100 * 16, 300 * 16);
   p.drawLine(g.center(), g.center() + QPointF(0, -h * 0.3));
@@ -483,7 +483,7 @@ std::vector<Image> namedImages() {
     out.push_back({folder + "panelRecodr1.png", {22, 22}, barButton(recordGlyph, true)});
   }
   const std::pair<const char*, Glyph> barButtons[] = {
-      {"panelPic", snapshotGlyph}, {"panelPlayback", playbackGlyph}, {"panelYuntai", ptzGlyph},
+      {"panelPic", snapshotGlyph}, {"panelPlayback", barPlaybackGlyph}, {"panelYuntai", ptzGlyph},
       {"panelTime", clockGlyph},   {"panelStop", stopGlyph},
   };
   for (const auto& [name, glyph] : barButtons) {

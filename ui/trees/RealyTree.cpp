@@ -176,7 +176,7 @@ void CRealyTree::RefreshRow(CTreeNode* node) {
   if (record.type != IParam::kCameraType) {
     setIcon(row, NodeIconName(record.type, record.online));
     const auto* nodeRecord = dynamic_cast<const NodeParam*>(&record);
-    const int online = nodeRecord ? nodeRecord->onlineCameraCount : 0;
+    const int online = nodeRecord ? nodeRecord->onlineCameraCount.load() : 0;
     if (QWidget* count = sub(row, kControlCount))
       ui::SetText(count, QStringLiteral("[%1/%2]").arg(online).arg(record.childCount()));
     return;
