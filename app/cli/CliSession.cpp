@@ -103,6 +103,10 @@ int CliSession::logIn() {
   logic_ = context.getMainLogic();
   context.userName = fromOptionOrEnvironment(options_, "user", "MONITOR_USER");
   context.password = fromOptionOrEnvironment(options_, "password", "MONITOR_PASSWORD");
+  // What the login window's two check boxes would say: the account is kept
+  // in paramInfo.db with these marks (automatic login needs the password).
+  context.autoLogin = options_.has("auto-login");
+  context.rememberPassword = context.autoLogin || options_.has("remember");
   if (context.userName.empty() || context.password.empty()) {
     fail("账号或密码不能为空");
     return kExitUsage;

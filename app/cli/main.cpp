@@ -37,6 +37,10 @@ Commands (each logs in first and prints one JSON object on standard output):
 Account options:
   --user NAME        account name (or the environment variable MONITOR_USER)
   --password PASS    password (or MONITOR_PASSWORD)
+  --remember         keep the password with the account in paramInfo.db, as the login
+                     window's "记住密码" does
+  --auto-login       also mark the account for automatic login by the desktop client
+                     ("自动登录"; implies --remember)
 
 The application folder (Config.ini, LockSetConfig.ini, paramInfo.db, Log/, the capture
 folder) is $MONITOR_CLIENT_HOME, else the program's folder when it holds Config.ini, else

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include "core/AppContext.h"
+#include "store/Accounts.h"
+#include "store/LocalDb.h"
 #include "tests/coordinator/CliRunner.h"
 #include "tests/coordinator/CoordinatorFixture.h"
 
@@ -85,4 +88,31 @@ TEST_F(MonitorCli, HelpDocumentsTheCommands) {
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_NE(run.out.find("login"), std::string::npos);
   EXPECT_NE(run.out.find("MONITOR_USER"), std::string::npos);
+}
+
+TEST_F(MonitorCli, AccountMarksAreKeptOnlyWhenAsked) {
+  struct Case {
+    std::string flags;
+    std::string storedPassword;
+    bool remember;
+    bool autoLogin;
+  };
+  const Case cases[] = {
+      {"", "", false, false},
+      {" --remember", "secret", true, false},
+      {" --auto-login", "secret", true, true},
+  };
+  for (const auto& c : cases) {
+    const CliRun run = runCli(home.path(), "login --user alice --password secret" + c.flags);
+    ASSERT_EQ(run.exitCode, 0) << c.flags << "\n" << run.err;
+    CLocalDb db;
+    ASSERT_TRUE(db.Open(home.path() + "/paramInfo.db"));
+    std::vector<SavedAccount> accounts;
+    ASSERT_TRUE(mc::loadSavedAccounts(db, accounts));
+    ASSERT_EQ(accounts.size(), 1u) << c.flags;
+    EXPECT_EQ(accounts[0].name, "alice");
+    EXPECT_EQ(accounts[0].password, c.storedPassword) << c.flags;
+    EXPECT_EQ(accounts[0].rememberPassword, c.remember) << c.flags;
+    EXPECT_EQ(accounts[0].autoLogin, c.autoLogin) << c.flags;
+  }
 }

@@ -1,0 +1,157 @@
+// monitor-client as the operator runs it: a child process on a private Xvfb
+// against platform-sim, watched through its windows' titles and steered with
+// xdotool (key presses through the X server, as from a keyboard).
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/AppContext.h"
+#include "store/Accounts.h"
+#include "store/LocalDb.h"
+#include "tests/support/SimProcess.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/XvfbServer.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kCatalogue = R"({
+  "users": [{"name": "alice", "password": "secret", "userId": "u1"}],
+  "nodes": [{"id": "n1", "name": "Yard", "type": 9, "online": true,
+             "cameras": [{"id": "cam-gate", "name": "Gate", "online": true}]}]
+})";
+
+// Runs a command and returns its standard output.
+std::string capture(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+class ClientProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(xvfb.ready()) << xvfb.error();
+    std::ofstream(home.path() + "/Config.ini") << "[Server]\nIP=127.0.0.1\nPORT=" << sim.dispatcher().port << "\n";
+    std::ofstream(home.path() + "/LockSetConfig.ini") << "[Client]\nVersion=1.0.0\n";
+  }
+
+  void TearDown() override {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  // The account as a login with both check boxes ticked leaves it.
+  void rememberForAutomaticLogin(const std::string& name, const std::string& password) {
+    CLocalDb db;
+    ASSERT_TRUE(db.Open(home.path() + "/paramInfo.db"));
+    mc::LoginUser user{name, "u1", password, true, true};
+    ASSERT_TRUE(mc::saveLoginUser(db, user, ""));
+  }
+
+  void startClient() {
+    const std::string display = "DISPLAY=" + xvfb.displayName();
+    const std::string folder = "MONITOR_CLIENT_HOME=" + home.path();
+    // Qt's xcb platform trips the strict string checks (see tests/ui); the
+    // leak check belongs to the in-process window tests.
+    std::vector<std::string> variables{display, folder, "QT_QPA_PLATFORM=xcb",
+                                       "ASAN_OPTIONS=detect_leaks=0:strict_string_checks=0"};
+    for (char** e = environ; *e; ++e) {
+      const std::string entry = *e;
+      if (entry.rfind("DISPLAY=", 0) && entry.rfind("ASAN_OPTIONS=", 0) && entry.rfind("QT_QPA_PLATFORM=", 0) &&
+          entry.rfind("MONITOR_CLIENT_HOME=", 0) && entry.rfind("WAYLAND_DISPLAY=", 0))
+        variables.push_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& v : variables) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    char* argv[] = {const_cast<char*>(MC_CLIENT_PATH), nullptr};
+    ASSERT_EQ(::posix_spawn(&pid_, MC_CLIENT_PATH, nullptr, nullptr, argv, envp.data()), 0);
+  }
+
+  std::string xdotool(const std::string& arguments) {
+    return capture("DISPLAY=" + xvfb.displayName() + " xdotool " + arguments + " 2>/dev/null");
+  }
+  // The X window id of the client's top-level window with this title; empty
+  // when there is none.
+  std::string windowNamed(const std::string& title) {
+    std::string ids = xdotool("search --onlyvisible --name '^" + title + "$'");
+    return ids.substr(0, ids.find('\n'));
+  }
+  bool waitForWindow(const std::string& title, std::chrono::seconds limit) {
+    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
+      if (!windowNamed(title).empty()) return true;
+      std::this_thread::sleep_for(100ms);
+    }
+    return false;
+  }
+  // Ends the client with SIGTERM and returns its exit status (-1 when it did
+  // not end in time).
+  int terminate(std::chrono::seconds limit = 30s) {
+    ::kill(pid_, SIGTERM);
+    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
+      int status = 0;
+      if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return status;
+      }
+      std::this_thread::sleep_for(50ms);
+    }
+    return -1;
+  }
+
+  mc::test::XvfbServer xvfb{1280, 1024};
+  mc::test::SimProcess sim{kCatalogue};
+  TempFolder home;
+  pid_t pid_ = -1;
+};
+
+}  // namespace
+
+TEST_F(ClientProgram, AutomaticLoginOpensTheMainWindowAndATerminationShutsDownInOrder) {
+  rememberForAutomaticLogin("alice", "secret");
+  startClient();
+  ASSERT_TRUE(waitForWindow("登录", 60s)) << "the login window comes first";
+  ASSERT_TRUE(waitForWindow("监控浏览端", 60s)) << "then, after the automatic login, the main window";
+  EXPECT_TRUE(windowNamed("登录").empty()) << "the login window is gone";
+  const int status = terminate();
+  ASSERT_NE(status, -1) << "the client ends on SIGTERM";
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(ClientProgram, AFailedStartUpBringsTheLoginWindowBackWithoutAnotherAutomaticLogin) {
+  rememberForAutomaticLogin("alice", "not-the-password");
+  startClient();
+  ASSERT_TRUE(waitForWindow("CPopMessageBox", 60s)) << "the start-up window reports the refused login";
+  const std::string box = windowNamed("CPopMessageBox");
+  xdotool("windowfocus --sync " + box);
+  xdotool("key --clearmodifiers Return");
+  ASSERT_TRUE(waitForWindow("登录", 30s)) << "the login window comes back";
+  // Automatic login happens only on the first showing: the window stays.
+  std::this_thread::sleep_for(5s);
+  EXPECT_FALSE(windowNamed("登录").empty());
+  EXPECT_TRUE(windowNamed("CWelcomeDlg").empty());
+  EXPECT_TRUE(windowNamed("监控浏览端").empty());
+  const int status = terminate();
+  ASSERT_NE(status, -1);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
