@@ -517,6 +517,158 @@ std::vector<Image> namedImages() {
   return out;
 }
 
+// ---- login and start-up windows ----
+
+void personGlyph(QPainter& p, const QRectF& g) {  // head and shoulders
+  const qreal w = g.width(), h = g.height();
+  p.drawEllipse(QPointF(g.center().x(), g.top() + h * 0.28), w * 0.22, w * 0.22);
+  QPainterPath shoulders;
+  shoulders.moveTo(g.left() + w * 0.08, g.bottom());
+  shoulders.cubicTo(g.left() + w * 0.1, g.top() + h * 0.55, g.right() - w * 0.1, g.top() + h * 0.55, g.right() - w * 0.08,
+                    g.bottom());
+  p.drawPath(shoulders);
+}
+
+void lockGlyph(QPainter& p, const QRectF& g) {  // a padlock
+  const qreal w = g.width(), h = g.height();
+  p.drawRoundedRect(QRectF(g.left() + w * 0.1, g.top() + h * 0.45, w * 0.8, h * 0.55), 1.5, 1.5);
+  p.drawArc(QRectF(g.left() + w * 0.25, g.top(), w * 0.5, h * 0.8), 0, 180 * 16);
+  p.drawLine(QPointF(g.left() + w * 0.25, g.top() + h * 0.4), QPointF(g.left() + w * 0.25, g.top() + h * 0.47));
+  p.drawLine(QPointF(g.right() - w * 0.25, g.top() + h * 0.4), QPointF(g.right() - w * 0.25, g.top() + h * 0.47));
+  p.drawLine(QPointF(g.center().x(), g.top() + h * 0.65), QPointF(g.center().x(), g.top() + h * 0.8));
+}
+
+Draw chevronDown(QColor colour) {
+  return [=](QPainter& p, const QRectF& r) {
+    p.setPen(QPen(colour, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF({QPointF(r.left() + 1.5, r.top() + 1.5), QPointF(r.center().x(), r.bottom() - 1.5),
+                              QPointF(r.right() - 1.5, r.top() + 1.5)}));
+  };
+}
+
+// A screen tile of the video wall: a dusk scene with a camera's view of a
+// road, in the accent's blues.
+void wallTile(QPainter& p, const QRectF& r, int seed) {
+  QLinearGradient sky(r.topLeft(), r.bottomLeft());
+  sky.setColorAt(0, QColor(0x1F, 0x4B, 0x7E).lighter(100 + seed * 6));
+  sky.setColorAt(1, QColor(0x12, 0x24, 0x3A));
+  p.setPen(Qt::NoPen);
+  p.setBrush(sky);
+  p.drawRoundedRect(r, 3, 3);
+  QPainterPath road;
+  const qreal y = r.top() + r.height() * 0.62;
+  road.moveTo(r.left() + r.width() * (0.35 + 0.05 * seed), y);
+  road.lineTo(r.left() + r.width() * (0.45 + 0.05 * seed), y);
+  road.lineTo(r.right() - r.width() * 0.05, r.bottom());
+  road.lineTo(r.left() + r.width() * 0.05, r.bottom());
+  road.closeSubpath();
+  p.setBrush(QColor(0x0C, 0x16, 0x24, 0xC0));
+  p.drawPath(road);
+  p.setBrush(QColor(0x8C, 0xC4, 0xFF, 0x50));
+  for (int i = 0; i < 3; ++i)  // far windows
+    p.drawRect(QRectF(r.left() + r.width() * (0.1 + 0.12 * i), y - r.height() * (0.18 + 0.06 * ((i + seed) % 2)),
+                      r.width() * 0.07, r.height() * 0.18));
+  p.setBrush(palette::danger);  // the recording dot
+  p.drawEllipse(QPointF(r.left() + 7, r.top() + 7), 2.2, 2.2);
+}
+
+// The login window's picture panel: a deep blue ground with a faint grid, a
+// video wall of six tiles and a dome camera looking at it.
+Draw loginBanner() {
+  return [](QPainter& p, const QRectF& r) {
+    QLinearGradient ground(r.topLeft(), r.bottomRight());
+    ground.setColorAt(0, QColor(0x16, 0x3A, 0x66));
+    ground.setColorAt(0.55, QColor(0x14, 0x24, 0x3A));
+    ground.setColorAt(1, palette::title);
+    p.fillRect(r, ground);
+    p.setPen(QPen(QColor(0xFF, 0xFF, 0xFF, 0x0C), 1));
+    for (qreal x = r.left() + 20; x < r.right(); x += 40) p.drawLine(QPointF(x, r.top()), QPointF(x, r.bottom()));
+    for (qreal y = r.top() + 20; y < r.bottom(); y += 40) p.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
+    QRadialGradient glow(QPointF(r.width() * 0.55, r.height() * 0.58), r.width() * 0.6);
+    glow.setColorAt(0, QColor(0x2D, 0x7F, 0xD3, 0x55));
+    glow.setColorAt(1, QColor(0x2D, 0x7F, 0xD3, 0));
+    p.fillRect(r, glow);
+
+    const QRectF wall(r.left() + 48, r.top() + r.height() * 0.40, r.width() - 96, r.height() * 0.30);
+    p.setPen(QPen(QColor(0x4F, 0xA3, 0xF7, 0x90), 1.2));
+    p.setBrush(QColor(0x0E, 0x17, 0x22, 0xD0));
+    p.drawRoundedRect(wall.adjusted(-8, -8, 8, 8), 6, 6);
+    const qreal gap = 6, tw = (wall.width() - 2 * gap) / 3, th = (wall.height() - gap) / 2;
+    for (int row = 0; row < 2; ++row)
+      for (int col = 0; col < 3; ++col)
+        wallTile(p, QRectF(wall.left() + col * (tw + gap), wall.top() + row * (th + gap), tw, th), row * 3 + col);
+    p.setPen(QPen(QColor(0x4F, 0xA3, 0xF7, 0x90), 1.2));
+    p.drawLine(QPointF(wall.center().x(), wall.bottom() + 8), QPointF(wall.center().x(), wall.bottom() + 26));
+    p.drawLine(QPointF(wall.center().x() - 40, wall.bottom() + 26), QPointF(wall.center().x() + 40, wall.bottom() + 26));
+
+    // The dome camera at the top right, with its field of view.
+    const QPointF cam(r.right() - 70, r.top() + r.height() * 0.30);
+    QPainterPath view;
+    view.moveTo(cam);
+    view.lineTo(wall.left() + wall.width() * 0.35, wall.top() - 8);
+    view.lineTo(wall.right() + 8, wall.top() + wall.height() * 0.3);
+    view.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x8C, 0xC4, 0xFF, 0x18));
+    p.drawPath(view);
+    p.setBrush(QColor(0xD8, 0xDE, 0xE6));
+    p.drawRoundedRect(QRectF(cam.x() - 22, cam.y() - 16, 44, 8), 2, 2);
+    p.setBrush(QColor(0xAA, 0xB3, 0xBF));
+    p.drawChord(QRectF(cam.x() - 18, cam.y() - 22, 36, 36), 180 * 16, 180 * 16);
+    p.setBrush(palette::title);
+    p.drawEllipse(QPointF(cam.x() - 3, cam.y() + 3), 6, 6);
+    p.setBrush(QColor(0x4F, 0xA3, 0xF7));
+    p.drawEllipse(QPointF(cam.x() - 3, cam.y() + 3), 3, 3);
+  };
+}
+
+// The start-up window's picture: a monitor showing four camera views, linked
+// to a cloud.
+Draw welcomePicture() {
+  return [](QPainter& p, const QRectF& r) {
+    QRadialGradient glow(r.center(), r.width() * 0.5);
+    glow.setColorAt(0, QColor(0x2D, 0x7F, 0xD3, 0x40));
+    glow.setColorAt(1, QColor(0x2D, 0x7F, 0xD3, 0));
+    p.fillRect(r, glow);
+    const QRectF screen(r.left() + r.width() * 0.18, r.top() + r.height() * 0.16, r.width() * 0.64, r.height() * 0.58);
+    p.setPen(QPen(palette::buttonBorder, 2));
+    p.setBrush(palette::title);
+    p.drawRoundedRect(screen, 6, 6);
+    const QRectF inside = screen.adjusted(8, 8, -8, -8);
+    const qreal gap = 4, tw = (inside.width() - gap) / 2, th = (inside.height() - gap) / 2;
+    for (int i = 0; i < 4; ++i)
+      wallTile(p, QRectF(inside.left() + (i % 2) * (tw + gap), inside.top() + (i / 2) * (th + gap), tw, th), i);
+    p.setPen(QPen(palette::buttonBorder, 2));
+    p.drawLine(QPointF(screen.center().x(), screen.bottom()), QPointF(screen.center().x(), screen.bottom() + 18));
+    p.drawLine(QPointF(screen.center().x() - 36, screen.bottom() + 18), QPointF(screen.center().x() + 36, screen.bottom() + 18));
+
+    // The platform: a cloud at the top right, with a dotted link to the screen.
+    const QPointF c(screen.right() + 6, screen.top() + 4);
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::accent);
+    p.drawEllipse(c + QPointF(-14, 2), 12, 10);
+    p.drawEllipse(c + QPointF(0, -4), 14, 13);
+    p.drawEllipse(c + QPointF(14, 3), 11, 9);
+    p.drawRect(QRectF(c.x() - 14, c.y() + 2, 28, 10));
+    p.setPen(QPen(QColor(0x8C, 0xC4, 0xFF), 1.6, Qt::DotLine, Qt::RoundCap));
+    p.drawLine(c + QPointF(0, 14), QPointF(screen.right() - 20, screen.top() + 22));
+  };
+}
+
+std::vector<Image> loginImages() {
+  using namespace palette;
+  const QColor none(0, 0, 0, 0);
+  return {
+      {"login/banner.png", {440, 600}, loginBanner()},
+      {"login/user.png", {18, 18}, icon(personGlyph, dim)},
+      {"login/lock.png", {18, 18}, icon(lockGlyph, dim)},
+      {"login/combo_arrow.png", {12, 8}, chevronDown(dim)},
+      {"login/del_normal.png", {20, 20}, glyphButton(none, dim, crossGlyph)},
+      {"login/del_hot.png", {20, 20}, glyphButton(danger, Qt::white, crossGlyph)},
+      {"welcome/picture.png", {320, 200}, welcomePicture()},
+  };
+}
+
 // The panes' waiting animation: twelve dots on a ring, the bright one going
 // round, on a transparent ground (the pane's colour shows through).
 QByteArray waitingAnimation() {
@@ -566,6 +718,7 @@ int main(int argc, char** argv) {
   std::vector<Image> all = images();
   for (Image& named : namedImages()) all.push_back(std::move(named));
   for (Image& row : treeImages()) all.push_back(std::move(row));
+  for (Image& login : loginImages()) all.push_back(std::move(login));
   for (const Image& image : all) {
     QImage picture(image.size, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
