@@ -76,7 +76,7 @@ class LoginWin : public ::testing::Test {
   static void open(CLoginWin& window, std::uint32_t style = ui::UI_WNDSTYLE_DIALOG) {
     ASSERT_NE(window.Create(mc::kNoWindow, "登录", style, 0, 0, 0, 900, 600), mc::kNoWindow);
     window.CenterWindow();
-    QApplication::setActiveWindow(window.GetWidget());
+    window.GetWidget()->activateWindow();
   }
 
   static QLineEdit* edit(CLoginWin& window, const char* name) { return window.FindControl<QLineEdit>(name); }
@@ -341,6 +341,28 @@ TEST_F(LoginWin, CaptionDoubleClickDoesNotMaximise) {
   QTest::mouseDClick(banner, Qt::LeftButton, {}, QPoint(banner->width() - 20, 12));
   QTest::qWait(50);
   EXPECT_FALSE(window.GetWidget()->isMaximized());
+}
+
+TEST_F(LoginWin, LayoutShowsEveryControlInsideTheWindow) {
+  remember({{"alice", "pa", true, false}});
+  AppContext::instance().autoLoginPending = false;
+  CLoginWin window;
+  open(window);
+  QWidget* host = window.GetWidget();
+  EXPECT_EQ(host->size(), QSize(900, 600));
+  for (const char* name : {"UserComBo", "UserEdit", "PassWord", "Remeber", "AutoLogin", "BtnOK", "BtnCancel"}) {
+    SCOPED_TRACE(name);
+    QWidget* control = window.FindControl(name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_TRUE(control->isVisible());
+    EXPECT_TRUE(host->rect().contains(QRect(control->mapTo(host, QPoint(0, 0)), control->size())));
+    EXPECT_GE(control->width(), control->minimumSizeHint().width()) << "text cut off";
+  }
+  EXPECT_GE(window.FindControl("UserEdit")->width(), 200);
+  mc::test::saveSnapshot(host->grab().toImage(), "login");
+  CComboUI* list = combo(window);
+  list->ShowDropDown();
+  if (QWidget* drop = list->findChild<QWidget*>("ComboDropDown")) mc::test::saveSnapshot(drop->grab().toImage(), "login-accounts");
 }
 
 }  // namespace

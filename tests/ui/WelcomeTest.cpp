@@ -80,6 +80,10 @@ TEST_F(WelcomeDlg, FailuresShowTheStepsTextAndGiveTwo) {
   for (const Case& c : {Case{"refused password", "wrong", false, "账号密码错误！"},
                         Case{"dead server", "secret", true, "连接服务器失败"}}) {
     SCOPED_TRACE(c.what);
+    if (auto previous = AppContext::instance().getMainLogic()) {
+      previous->closeServer();
+      previous->shutdown();
+    }
     if (c.dispatcherDown) sim->controlOk("stop dispatcher");
     loadWith({});
     AppContext::instance().password = c.password;
@@ -90,10 +94,6 @@ TEST_F(WelcomeDlg, FailuresShowTheStepsTextAndGiveTwo) {
     EXPECT_EQ(window.ShowModal(), 2);
     EXPECT_EQ(shown, c.message);
     EXPECT_EQ(window.currentText(), c.message.toStdString());
-    if (auto existing = AppContext::instance().getMainLogic()) {
-      existing->closeServer();
-      existing->shutdown();
-    }
   }
 }
 
@@ -140,6 +140,26 @@ TEST_F(WelcomeDlg, ClosingTheWindowMidwayGivesTwo) {
   });
   EXPECT_EQ(window.ShowModal(), 2);
   EXPECT_FALSE(messageBoxShown());
+}
+
+TEST_F(WelcomeDlg, LayoutShowsTheStepInsideTheWindow) {
+  loadWith({});
+  sim->controlOk("delay logic 2 1500");
+  CWelcomeDlg window;
+  open(window);
+  auto* progress = window.FindControl<QProgressBar>("InitPress");
+  auto* text = window.FindControl<QLabel>("InitMsg");
+  ASSERT_NE(progress, nullptr);
+  ASSERT_NE(text, nullptr);
+  ASSERT_TRUE(mc::test::waitUntil([&] { return progress->value() == 30; }, 10000));
+  EXPECT_EQ(text->text(), "连接服务器成功！");
+  QWidget* host = window.GetWidget();
+  for (QWidget* control : {static_cast<QWidget*>(progress), static_cast<QWidget*>(text)}) {
+    EXPECT_TRUE(control->isVisible());
+    EXPECT_TRUE(host->rect().contains(QRect(control->mapTo(host, QPoint(0, 0)), control->size())));
+  }
+  EXPECT_GE(progress->width(), 400);
+  mc::test::saveSnapshot(host->grab().toImage(), "welcome");
 }
 
 }  // namespace
