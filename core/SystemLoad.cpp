@@ -64,9 +64,8 @@ int cpuLoadPercent(const CpuTimes& before, const CpuTimes& after) {
   const std::uint64_t idle = after.idle - before.idle;
   const std::uint64_t total = (after.kernel - before.kernel) + (after.user - before.user);
   if (total == 0 || idle > total) return 0;
-  // 100 − idle / total × 100, truncated towards zero.
-  const double load = 100.0 - static_cast<double>(idle) / static_cast<double>(total) * 100.0;
-  return static_cast<int>(load);
+  // 100 − idle / total × 100 truncated, in whole numbers: 100 − ⌈idle × 100 / total⌉.
+  return static_cast<int>(100 - (idle * 100 + total - 1) / total);
 }
 
 std::optional<int> parseMemoryLoad(std::string_view procMeminfo) {

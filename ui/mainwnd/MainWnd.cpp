@@ -225,7 +225,7 @@ bool CMainWnd::HandleMessage(const mc::WindowMessage& message) {
       else if (message.wParam == kStatsTimer) onStatsTick();
       return true;
     case ui::kMsgKeyUp:
-      if (message.wParam == Qt::Key_Return || message.wParam == Qt::Key_Enter) {
+      if (const auto key = static_cast<int>(message.wParam); key == Qt::Key_Return || key == Qt::Key_Enter) {
         if (currentPage() == kLivePage) searchLiveTree();
         return true;
       }

@@ -100,6 +100,10 @@ class CMainWnd : public WindowImplBase, public VideoHandleNotify, public IPlayPr
   // "closeallBtn": every camera of the tree, then every pane still holding one.
   void closeAllCameras();
 
+  // The notifications of the window's controls (tests send clicks here with
+  // the real control as sender).
+  void Notify(TNotifyUI& msg) override;
+
   // VideoHandleNotify: the main window has nothing to do after a drop.
   void OnPaneSelected(int) override {}
   // IPlayProgressNofity: the playback page's time bar (not on this page).
@@ -109,7 +113,6 @@ class CMainWnd : public WindowImplBase, public VideoHandleNotify, public IPlayPr
   QString GetSkinFile() const override { return QStringLiteral("MainWnd.xml"); }
   void InitWindow() override;
   QWidget* CreateControl(const QString& className, QWidget* parent) override;
-  void Notify(TNotifyUI& msg) override;
   void OnClick(TNotifyUI& msg) override;
   bool HandleMessage(const mc::WindowMessage& message) override;
 
