@@ -453,6 +453,7 @@ std::vector<Image> images() {
       {"common/progress_fore.png", {24, 10}, roundedBox(accent, accent, 4)},
       {"Icon/133.png", {64, 64}, appIcon()},
       {"common/logo_small.png", {18, 18}, appIcon()},
+      {"Icon/133.png", {64, 64}, appIcon()},  // the windows' icon (SetIcon(133))
   };
 }
 
