@@ -308,6 +308,34 @@ TEST_F(LoginWin, ReturnInTheAccountMovesOnAndTheSecondReturnLogsIn) {
   EXPECT_EQ(AppContext::instance().password, "pa");
 }
 
+TEST_F(LoginWin, ReturnInThePasswordFieldLogsIn) {
+  CLoginWin window;
+  open(window);
+  edit(window, "UserEdit")->setText("alice");
+  QLineEdit* password = edit(window, "PassWord");
+  password->setFocus();
+  QTest::keyClicks(password, "pa");
+  QTest::keyClick(password, Qt::Key_Return);
+  EXPECT_TRUE(window.IsClosed());
+  EXPECT_EQ(window.GetCloseCode(), 1);
+}
+
+// A refused submit during the delay ends the automatic login: it must not
+// log in afterwards with the values of the refused attempt.
+TEST_F(LoginWin, SubmitDuringTheDelayEndsTheAutomaticLogin) {
+  remember({{"alice", "pa", true, true}});
+  CLoginWin window;
+  open(window);
+  ASSERT_TRUE(button(window, "AutoLogin")->isChecked());
+  edit(window, "PassWord")->clear();
+  mc::test::whenWindowShown(kBoxClass, [](QWidget* box) {
+    QTest::mouseClick(box->findChild<QAbstractButton*>("BtnOK"), Qt::LeftButton);
+  });
+  QTest::mouseClick(button(window, "BtnOK"), Qt::LeftButton);
+  mc::test::spinFor(3600);
+  EXPECT_FALSE(window.IsClosed());
+}
+
 TEST_F(LoginWin, DeleteButtonRemovesTheAccountFromTheStore) {
   remember({{"alice", "pa", true, false}, {"bob", "pb", true, false}, {"carol", "pc", true, false}});
   AppContext::instance().autoLoginPending = false;
