@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -627,7 +628,7 @@ Draw loginBanner() {
 // to a cloud.
 Draw welcomePicture() {
   return [](QPainter& p, const QRectF& r) {
-    QRadialGradient glow(r.center(), r.width() * 0.5);
+    QRadialGradient glow(r.center(), std::min(r.width(), r.height()) * 0.5);
     glow.setColorAt(0, QColor(0x2D, 0x7F, 0xD3, 0x40));
     glow.setColorAt(1, QColor(0x2D, 0x7F, 0xD3, 0));
     p.fillRect(r, glow);

@@ -9,7 +9,6 @@
 #include "ui/controls/PopMessageBox.h"
 #include "ui/lib/ComboUI.h"
 #include "ui/lib/ControlOps.h"
-#include "ui/lib/ListUI.h"
 #include "ui/lib/WindowRegistry.h"
 
 namespace {
@@ -45,7 +44,9 @@ void CLoginWin::loadAccounts() {
   const std::shared_ptr<CLocalDb> db = context.localDb;
   if (!db || !mc::loadSavedAccounts(*db, context.savedAccounts) || !userCombo_) return;
 
-  for (std::size_t i = 0; i < context.savedAccounts.size(); ++i) addAccountRow(i);
+  // Row i is account i: without its template no row is made at all.
+  for (std::size_t i = 0; i < context.savedAccounts.size(); ++i)
+    if (!addAccountRow(i)) break;
 
   if (userCombo_->GetCount() == 0 || context.savedAccounts.empty()) {
     setTicked(autoLogin_, false);
@@ -71,16 +72,17 @@ void CLoginWin::loadAccounts() {
   }
 }
 
-void CLoginWin::addAccountRow(std::size_t index) {
+bool CLoginWin::addAccountRow(std::size_t index) {
   const SavedAccount& account = AppContext::instance().savedAccounts[index];
   QWidget* row = rowBuilder_.Create(kRowTemplate, GetSkinFolder(), this);
-  if (!row) return;
+  if (!row) return false;
   if (!userCombo_->Add(row)) {
     delete row;
-    return;
+    return false;
   }
   if (QWidget* text = FindSubControlByName(row, "user_text")) ui::SetText(text, fromAnsi(account.name));
   if (QWidget* button = FindSubControlByName(row, "delbtn")) deleteBindings_.push_back({button, row, index});
+  return true;
 }
 
 void CLoginWin::Notify(TNotifyUI& msg) {
@@ -96,8 +98,7 @@ void CLoginWin::Notify(TNotifyUI& msg) {
     } else {
       for (const DeleteBinding& binding : deleteBindings_) {
         if (binding.button == msg.sender) {
-          const DeleteBinding chosen = binding;
-          deleteAccount(chosen);
+          deleteAccount(binding);
           break;
         }
       }
@@ -115,8 +116,8 @@ void CLoginWin::Notify(TNotifyUI& msg) {
 
 bool CLoginWin::HandleMessage(const mc::WindowMessage& message) {
   if (message.id == ui::kMsgTimer && message.wParam == kAutoLoginTimer) {
-    Close(ui::kIdOk);
     KillTimer(kAutoLoginTimer);
+    Close(ui::kIdOk);
     return true;
   }
   return WindowImplBase::HandleMessage(message);

@@ -45,7 +45,7 @@ class CLoginWin : public WindowImplBase {
   };
 
   void loadAccounts();
-  void addAccountRow(std::size_t index);
+  bool addAccountRow(std::size_t index);
   void accountChosen(int index);
   void autoLoginClicked();
   void rememberClicked();
