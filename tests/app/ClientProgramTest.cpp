@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,11 +91,17 @@ class ClientProgram : public ::testing::Test {
   std::string xdotool(const std::string& arguments) {
     return capture("DISPLAY=" + xvfb.displayName() + " xdotool " + arguments + " 2>/dev/null");
   }
-  // The X window id of the client's top-level window with this title; empty
-  // when there is none.
+  // The X window id of the client's visible top-level window with this
+  // title; empty when there is none. Titles are compared in _NET_WM_NAME
+  // (UTF-8): xdotool's own name search reads WM_NAME, which holds Chinese
+  // titles in another encoding.
   std::string windowNamed(const std::string& title) {
-    std::string ids = xdotool("search --onlyvisible --name '^" + title + "$'");
-    return ids.substr(0, ids.find('\n'));
+    const std::string wanted = "_NET_WM_NAME(UTF8_STRING) = \"" + title + "\"\n";
+    std::istringstream ids(xdotool("search --onlyvisible --classname '^monitor-client$'"));
+    for (std::string id; std::getline(ids, id);)
+      if (!id.empty() && capture("DISPLAY=" + xvfb.displayName() + " xprop -id " + id + " _NET_WM_NAME 2>/dev/null") == wanted)
+        return id;
+    return {};
   }
   bool waitForWindow(const std::string& title, std::chrono::seconds limit) {
     for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
@@ -120,7 +127,7 @@ class ClientProgram : public ::testing::Test {
 
   mc::test::XvfbServer xvfb{1280, 1024};
   mc::test::SimProcess sim{kCatalogue};
-  TempFolder home;
+  mc::test::TempFolder home;
   pid_t pid_ = -1;
 };
 
