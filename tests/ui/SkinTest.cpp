@@ -126,3 +126,25 @@ TEST(Skin, NoticeLooksLikeTheSkin) {
 }
 
 }  // namespace
+
+namespace {
+QStringList* styleWarnings = nullptr;
+void recordWarning(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type == QtWarningMsg && styleWarnings) styleWarnings->append(text);
+}
+}  // namespace
+
+// Qt drops a whole style sheet that does not parse, with nothing but a
+// warning: every window would fall back to the platform look.
+TEST(Skin, StyleSheetParses) {
+  QStringList warnings;
+  styleWarnings = &warnings;
+  const QtMessageHandler previous = qInstallMessageHandler(recordWarning);
+  ASSERT_TRUE(ui::applySkinTheme());
+  QLabel probe(QStringLiteral("probe"));
+  probe.ensurePolished();
+  qInstallMessageHandler(previous);
+  styleWarnings = nullptr;
+  qApp->setStyleSheet(QString());
+  EXPECT_FALSE(warnings.join('\n').contains(QStringLiteral("Could not parse"))) << warnings.join('\n').toStdString();
+}
