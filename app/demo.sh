@@ -79,10 +79,22 @@ shot() {
   ffmpeg -loglevel error -y -f x11grab -video_size 1600x1000 -i "$DISPLAY" -frames:v 1 "$SHOTS/$1.png"
   echo "demo: $SHOTS/$1.png"
 }
+# The client's visible window with this title. Titles are read from
+# _NET_WM_NAME (UTF-8): xdotool's name search reads the legacy WM_NAME.
+window_named() {  # TITLE
+  local id
+  for id in $(xdotool search --onlyvisible --classname '^monitor-client$' 2>/dev/null); do
+    if [ "$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)" = "_NET_WM_NAME(UTF8_STRING) = \"$1\"" ]; then
+      echo "$id"
+      return 0
+    fi
+  done
+  return 1
+}
 wait_window() {  # TITLE SECONDS
   local i
   for i in $(seq $(($2 * 10))); do
-    xdotool search --name "^$1\$" >/dev/null 2>&1 && return 0
+    window_named "$1" >/dev/null && return 0
     sleep 0.1
   done
   return 1
@@ -95,10 +107,15 @@ wait_window "登录" 30 || { echo "demo: no login window" >&2; exit 1; }
 sleep 1 && shot 1-login
 wait_window "监控浏览端" 60 || { echo "demo: no main window" >&2; exit 1; }
 sleep 2 && shot 2-main
-# Open every camera: the "openallBtn" of the main window.
-window="$(xdotool search --name '^监控浏览端$' | head -1)"
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove $((X + OPEN_ALL_X)) $((Y + OPEN_ALL_Y)) click 1
-sleep 6 && shot 3-live-wall
+# The main window over the whole screen, then every camera: "openallBtn".
+window="$(window_named "监控浏览端")"
+xdotool windowmove "$window" 0 0 windowsize "$window" 1600 1000
+sleep 2 && shot 3-main-large
+# Positions in the 1600x1000 window of the skin's layout: the split button
+# "16" at the foot of the wall, "openallBtn" above it.
+xdotool mousemove 486 978 click 1
+sleep 1
+xdotool mousemove 340 62 click 1
+sleep 8 && shot 4-live-wall
 kill -TERM "$client"
 wait "$client" && echo "demo: monitor-client ended"
