@@ -185,7 +185,7 @@ class MainWndTest : public coordtest::CoordinatorTest {
   void click(const char* name) {
     QWidget* sender = control(name);
     ASSERT_NE(sender, nullptr) << name;
-    TNotifyUI msg{ui::kNotifyClick, sender};
+    TNotifyUI msg{ui::kNotifyClick, sender, 0, 0, {}};
     window->Notify(msg);
   }
 
@@ -196,7 +196,7 @@ class MainWndTest : public coordtest::CoordinatorTest {
   void activate(const std::string& id) {
     CTreeNode* node = row(id);
     ASSERT_TRUE(node && node->row) << id;
-    TNotifyUI msg{ui::kNotifyItemActivate, node->row};
+    TNotifyUI msg{ui::kNotifyItemActivate, node->row, 0, 0, {}};
     window->Notify(msg);
   }
 
