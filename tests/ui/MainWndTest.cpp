@@ -48,7 +48,7 @@ constexpr int kWindowWidth = 1200, kWindowHeight = 900;
 
 // Node n1 holds sixteen cameras numbered 1 … 16; node n2 a few for the
 // single-camera cases (one off line, one expired); n3 is a node type
-// without a menu.
+// without a menu, with room for three more cameras.
 std::string catalogue() {
   std::string yard;
   for (int i = 1; i <= 16; ++i) {
@@ -68,7 +68,8 @@ std::string catalogue() {
       {"id": "cam-gate", "name": "Gate", "number": 21}, {"id": "cam-porch", "name": "Porch", "number": 22},
       {"id": "cam-shed", "name": "Shed", "number": 23},
       {"id": "cam-old", "name": "Old", "expires": "2020-01-01"}, {"id": "cam-dark", "name": "Dark", "online": false}]},
-    {"id": "n3", "name": "Phones", "type": 2, "cameras": [{"id": "cam-phone", "name": "Phone", "number": 31}]}
+    {"id": "n3", "name": "Phones", "type": 2, "channels": 4,
+     "cameras": [{"id": "cam-phone", "name": "Phone", "number": 31, "index": "1"}]}
   ]
 })";
 }
@@ -143,6 +144,18 @@ class MessageBoxes {
   QTimer poll_;
 };
 
+// The main window with the add-camera dialog replaced by a record of what
+// it would have been given.
+class RecordingMainWnd : public CMainWnd {
+ public:
+  std::vector<std::pair<std::string, std::string>> addCameraDialogs;  // node id, free channels
+
+ protected:
+  void openAddCameraDialog(const NodeParamPtr& node, const std::string& freeChannels) override {
+    addCameraDialogs.emplace_back(node->id, freeChannels);
+  }
+};
+
 class MainWndTest : public coordtest::CoordinatorTest {
  protected:
   std::string config() const override { return catalogue(); }
@@ -153,7 +166,7 @@ class MainWndTest : public coordtest::CoordinatorTest {
     AppContext& context = AppContext::instance();
     ASSERT_TRUE(logic().loadCatalogue(mc::kNoWindow, context.nodeVersion));
     installPaneRenderTargets();
-    window = std::make_unique<CMainWnd>();
+    window = std::make_unique<RecordingMainWnd>();
     window->setUrlOpener([this](const QUrl& url) {
       opened.push_back(url);
       return true;
@@ -238,7 +251,23 @@ class MainWndTest : public coordtest::CoordinatorTest {
     return names;
   }
 
-  std::unique_ptr<CMainWnd> window;
+  // The simulator's own catalogue: its nodes, a node's cameras.
+  std::vector<std::string> serverNodes() {
+    const Json::Value world = controlJson("catalogue");
+    std::vector<std::string> ids;
+    for (const Json::Value& node : world["nodes"]) ids.push_back(node["id"].asString());
+    return ids;
+  }
+  std::vector<std::string> serverCameras(const std::string& nodeId) {
+    const Json::Value world = controlJson("catalogue");
+    std::vector<std::string> ids;
+    for (const Json::Value& node : world["nodes"])
+      if (node["id"].asString() == nodeId)
+        for (const Json::Value& camera : node["cameras"]) ids.push_back(camera["id"].asString());
+    return ids;
+  }
+
+  std::unique_ptr<RecordingMainWnd> window;
   std::vector<QUrl> opened;
 };
 
@@ -543,9 +572,7 @@ TEST_F(MainWndTest, DeletingACameraFromTheMenuRemovesItOnTheServerAndInTheTree) 
                         10000));
   EXPECT_TRUE(waited) << "the request ran behind the waiting window";
   EXPECT_EQ(cameraIn(0), "") << "its pane was freed";
-  const Json::Value world = controlJson("catalogue");
-  for (const Json::Value& node : world["nodes"])
-    for (const Json::Value& camera : node["cameras"]) EXPECT_NE(camera["id"].asString(), "cam-porch");
+  EXPECT_EQ(serverCameras("n2"), (std::vector<std::string>{"cam-gate", "cam-shed", "cam-old", "cam-dark"}));
   EXPECT_EQ(requests(45), 1);
   EXPECT_TRUE(boxes.take().empty());
 
@@ -556,6 +583,36 @@ TEST_F(MainWndTest, DeletingACameraFromTheMenuRemovesItOnTheServerAndInTheTree) 
   ASSERT_TRUE(waitUntil([&] { return !boxes.texts.empty(); }, 10000));
   EXPECT_EQ(boxes.take(), std::vector<QString>{"删除失败"});
   EXPECT_NE(row("cam-shed"), nullptr);
+}
+
+TEST_F(MainWndTest, NodeMenuAddsOnFreeChannelsAndDeletesTheNode) {
+  MessageBoxes boxes;
+  // A full node says so; one with room offers its free channels.
+  ASSERT_TRUE(tree()->SelectRow(row("n2")));
+  post(mc::msg::MSG_MENU_COMMAND, std::make_shared<std::string>("addchannel"));
+  ASSERT_TRUE(waitUntil([&] { return !boxes.texts.empty(); }));
+  EXPECT_EQ(boxes.take(), std::vector<QString>{"通道已满"});
+  ASSERT_TRUE(tree()->SelectRow(row("n3")));
+  post(mc::msg::MSG_MENU_COMMAND, std::make_shared<std::string>("addchannel"));
+  ASSERT_TRUE(waitUntil([&] { return !window->addCameraDialogs.empty(); }));
+  EXPECT_EQ(window->addCameraDialogs[0], (std::pair<std::string, std::string>{"n3", "0;2;3;"}));
+  EXPECT_TRUE(boxes.take().empty());
+
+  // "delnode" closes the node's cameras, deletes it on the server as the
+  // logged-in user and reloads.
+  activate("cam-phone");
+  ASSERT_TRUE(playing("cam-phone"));
+  ASSERT_TRUE(tree()->SelectRow(row("n3")));
+  post(mc::msg::MSG_MENU_COMMAND, std::make_shared<std::string>("delnode"));
+  ASSERT_TRUE(waitUntil([&] { return !logic().findParam("n3") && tree()->FindRow(logic().findParam("n2")); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return CTreeList::ChildCount(tree()->GetRoot()) == 2; }, 10000));
+  EXPECT_FALSE(playing("cam-phone"));
+  for (int slot = 0; slot < 64; ++slot) EXPECT_EQ(cameraIn(slot), "") << slot;
+  const Json::Value last = controlJson("last logic 27");
+  EXPECT_EQ(last["params"]["sonId"].asString(), "u1");
+  EXPECT_EQ(last["params"]["nodeId"].asString(), "n3");
+  EXPECT_EQ(serverNodes(), (std::vector<std::string>{"n1", "n2"}));
+  EXPECT_TRUE(boxes.take().empty());
 }
 
 TEST_F(MainWndTest, CameraParamsForANodeOrAnUnknownIdChangeNothing) {
