@@ -306,7 +306,10 @@ TEST_F(MainWndTest, BuildsWithItsControlsAndPlacesTheWall) {
         window->GetWidget(), QPoint(0, 0)));
     EXPECT_EQ(area, QRect(250, 86, size.width() - 255, size.height() - 128));
   }
-  mc::test::saveSnapshot(window->GetWidget()->grab().toImage(), "mainwnd-empty");
+  window->GetWidget()->resize(900, 600);
+  ASSERT_TRUE(waitUntil([&] { return wall()->area().width == 900 - 255; }));
+  EXPECT_EQ(window->GetWidget()->size(), QSize(900, 600));
+  mc::test::saveSnapshot(window->GetWidget()->grab().toImage(), "mainwnd-900x600");
 
   // "houtai" opens the dispatcher's web server.
   click("houtai");
@@ -338,7 +341,7 @@ TEST_F(MainWndTest, BuildsWithItsControlsAndPlacesTheWall) {
   for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<QMenu*>(w) && w->isVisible());
 }
 
-TEST_F(MainWndTest, StatisticsShowTheDataRateAndStopWithTheWall) {
+TEST_F(MainWndTest, StatisticsShowTheDataRateAndStopInFullScreen) {
   auto received = [] {
     AppContext& context = AppContext::instance();
     std::lock_guard lock(context.receivedBytesLock);
@@ -358,7 +361,8 @@ TEST_F(MainWndTest, StatisticsShowTheDataRateAndStopWithTheWall) {
   EXPECT_TRUE(percent.match(ui::GetText(control("neicun"))).hasMatch()) << ui::GetText(control("neicun")).toStdString();
 
   // Full screen stops the read-outs (the wall posts MSG_STATS_STOP) ...
-  post(mc::msg::MSG_STATS_STOP);
+  click("FullDesk");
+  ASSERT_TRUE(wall()->isFullScreen());
   spinFor(100);
   const QString shown = ui::GetText(control("bitstream"));
   setReceived(3 * 1024);
@@ -366,7 +370,7 @@ TEST_F(MainWndTest, StatisticsShowTheDataRateAndStopWithTheWall) {
   EXPECT_EQ(ui::GetText(control("bitstream")), shown);
   EXPECT_EQ(received(), 3 * 1024);
   // ... and leaving it starts them again from zero.
-  post(mc::msg::MSG_STATS_START);
+  wall()->fullScreen(false);
   ASSERT_TRUE(waitUntil([&] { return received() == 0; }, 1000));
   EXPECT_TRUE(waitUntil([&] { return ui::GetText(control("bitstream")) == "0KB"; }, 3000));
 }
@@ -512,8 +516,11 @@ TEST_F(MainWndTest, DoubleClickTogglesACameraAndRefusesExpiredAndOffLineOnes) {
   EXPECT_TRUE(boxes.take().empty());
   EXPECT_FALSE(playing("cam-dark"));
 
-  // The top bar's stop button closes the selected pane's camera.
+  // Selecting a pane selects its camera's row; the top bar's stop button
+  // closes the selected pane's camera.
   wall()->select(wall()->findPaneOfCamera(camera("cam-porch")));
+  ASSERT_NE(tree()->SelectedNode(), nullptr);
+  EXPECT_EQ(tree()->SelectedNode()->record->id, "cam-porch");
   post(mc::msg::MSG_PANE_COMMAND, std::make_shared<PaneCommand>(PaneCommand{"cam-porch", PaneCommand::kStop, 0}));
   EXPECT_TRUE(waitUntil([&] { return !playing("cam-porch"); }));
   // "closenode" closes the rest of the node.
