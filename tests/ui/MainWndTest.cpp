@@ -377,9 +377,9 @@ TEST_F(MainWndTest, StatisticsShowTheDataRateAndStopInFullScreen) {
 
 TEST_F(MainWndTest, SplitButtonsAreRefusedWhileTheTourRuns) {
   MessageBoxes boxes;
-  click("6");
-  EXPECT_EQ(wall()->currentCount(), 6);
-  EXPECT_EQ(window->splitCount(), 6);
+  click("8");
+  EXPECT_EQ(wall()->currentCount(), 8);
+  EXPECT_EQ(window->splitCount(), 8);
   control<QLineEdit>("lunxunTime")->setText("5");
   click("lunxun");
   ASSERT_TRUE(window->tourRunning());
@@ -387,18 +387,39 @@ TEST_F(MainWndTest, SplitButtonsAreRefusedWhileTheTourRuns) {
   EXPECT_EQ(ui::GetText(control("lunxun")), "停止轮询");
   EXPECT_FALSE(control("lunxunTime")->isEnabled());
 
-  click("16");
+  click("6");
   EXPECT_EQ(boxes.take(), std::vector<QString>{"请停止轮询后切换！"});
-  EXPECT_EQ(wall()->currentCount(), 6) << "layout unchanged";
-  EXPECT_EQ(window->splitCount(), 6);
+  EXPECT_EQ(wall()->currentCount(), 8) << "layout unchanged";
+  EXPECT_EQ(window->splitCount(), 8);
 
   click("lunxun");
   EXPECT_FALSE(window->tourRunning());
   EXPECT_EQ(ui::GetText(control("lunxun")), "开始轮询");
   EXPECT_TRUE(control("lunxunTime")->isEnabled());
-  click("16");
+  click("6");
   EXPECT_TRUE(boxes.take().empty());
-  EXPECT_EQ(wall()->currentCount(), 16);
+  EXPECT_EQ(wall()->currentCount(), 6);
+  EXPECT_EQ(window->splitCount(), 6);
+
+  // Split buttons do nothing on another page.
+  control<QAbstractButton>("Playback")->setChecked(true);
+  click("16");
+  EXPECT_EQ(window->splitCount(), 6);
+}
+
+TEST_F(MainWndTest, ARunningTourStopsEvenWhenTheWallLeftItsLayout) {
+  MessageBoxes boxes;
+  click("6");
+  control<QLineEdit>("lunxunTime")->setText("30");
+  click("lunxun");
+  ASSERT_TRUE(window->tourRunning());
+  // Selecting a pane beyond the layout grows the wall to 9 panes by itself.
+  wall()->select(6);
+  ASSERT_EQ(wall()->currentCount(), 9);
+  click("lunxun");
+  EXPECT_FALSE(window->tourRunning()) << "the tour can always be stopped";
+  EXPECT_TRUE(boxes.take().empty());
+  EXPECT_EQ(ui::GetText(control("lunxun")), "开始轮询");
 }
 
 TEST_F(MainWndTest, TourStartsOnlyInLayoutsSixAndEightWithAnIntervalFromOneToSixty) {
