@@ -671,6 +671,39 @@ std::vector<Image> loginImages() {
   };
 }
 
+// ---- main window ----
+
+// A split button: the layout's cells on a button face, the large pane of
+// layouts 6 and 8 drawn as one cell.
+Draw splitButton(int count, bool hot) {
+  return [=](QPainter& p, const QRectF& r) {
+    roundedBox(hot ? palette::buttonHot : palette::button, hot ? palette::accent : palette::buttonBorder, 3)(p, r);
+    const int n = count == 6 ? 3 : count == 8 ? 4 : static_cast<int>(std::lround(std::sqrt(count)));
+    const int large = count == 6 ? 2 : count == 8 ? 3 : 1;  // cells the first pane spans
+    const QRectF area = r.adjusted(6, 4, -6, -4);
+    const qreal gap = n > 5 ? 0.6 : 1.0;
+    const qreal w = (area.width() - (n - 1) * gap) / n, h = (area.height() - (n - 1) * gap) / n;
+    p.setPen(Qt::NoPen);
+    p.setBrush(hot ? palette::accentHot : palette::dim);
+    for (int row = 0; row < n; ++row)
+      for (int col = 0; col < n; ++col) {
+        if (row < large && col < large && (row || col)) continue;
+        const int span = row == 0 && col == 0 ? large : 1;
+        p.drawRect(QRectF(area.left() + col * (w + gap), area.top() + row * (h + gap), span * w + (span - 1) * gap,
+                          span * h + (span - 1) * gap));
+      }
+  };
+}
+
+std::vector<Image> mainWindowImages() {
+  std::vector<Image> out;
+  for (int count : {1, 4, 6, 8, 9, 16, 25, 36, 49, 64}) {
+    out.push_back({QString("split/%1.png").arg(count), {34, 26}, splitButton(count, false)});
+    out.push_back({QString("split/%1-hot.png").arg(count), {34, 26}, splitButton(count, true)});
+  }
+  return out;
+}
+
 // The panes' waiting animation: twelve dots on a ring, the bright one going
 // round, on a transparent ground (the pane's colour shows through).
 QByteArray waitingAnimation() {
@@ -721,6 +754,7 @@ int main(int argc, char** argv) {
   for (Image& named : namedImages()) all.push_back(std::move(named));
   for (Image& row : treeImages()) all.push_back(std::move(row));
   for (Image& login : loginImages()) all.push_back(std::move(login));
+  for (Image& button : mainWindowImages()) all.push_back(std::move(button));
   for (const Image& image : all) {
     QImage picture(image.size, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);

@@ -48,7 +48,7 @@ constexpr int kWindowWidth = 1200, kWindowHeight = 900;
 
 // Node n1 holds sixteen cameras numbered 1 … 16; node n2 a few for the
 // single-camera cases (one off line, one expired); n3 is a node type
-// without a menu.
+// without a menu, with room for three more cameras.
 std::string catalogue() {
   std::string yard;
   for (int i = 1; i <= 16; ++i) {
@@ -58,7 +58,7 @@ std::string catalogue() {
     yard += camera;
   }
   return R"({
-  "cameraDefaults": {"audio": {"codec": "none"}, "width": 128, "height": 64, "fps": 10, "bitrate": 64,
+  "cameraDefaults": {"audio": {"codec": "none"}, "width": 128, "height": 64, "fps": 10, "bitrate": 200,
                      "capabilities": {"qp": true, "setTime": true}},
   "users": [{"name": "alice", "password": "secret", "userId": "u1"}],
   "nodes": [
@@ -68,7 +68,8 @@ std::string catalogue() {
       {"id": "cam-gate", "name": "Gate", "number": 21}, {"id": "cam-porch", "name": "Porch", "number": 22},
       {"id": "cam-shed", "name": "Shed", "number": 23},
       {"id": "cam-old", "name": "Old", "expires": "2020-01-01"}, {"id": "cam-dark", "name": "Dark", "online": false}]},
-    {"id": "n3", "name": "Phones", "type": 14, "cameras": [{"id": "cam-phone", "name": "Phone", "number": 31}]}
+    {"id": "n3", "name": "Phones", "type": 2, "channels": 4,
+     "cameras": [{"id": "cam-phone", "name": "Phone", "number": 31, "index": "1"}]}
   ]
 })";
 }
@@ -83,25 +84,35 @@ const char* const kFont[10][5] = {
 
 // Whether the strip under the picture in `dest` of a grabbed pane shows
 // `number`: each cell of each digit is yellow where the font fills it and
-// strip grey elsewhere.
+// dark elsewhere, and no digit follows.
 bool stripShowsNumber(const QImage& pane, const QRect& dest, int number, QString* why) {
   const std::string digits = std::to_string(number);
   const int strip = sim::stripHeight(kHeight);
   const int cell = std::max(2, strip / 8);
-  const int top = kHeight - strip + (strip - 5 * cell) / 2;
+  const int top = (kHeight - strip + (strip - 5 * cell) / 2) & ~1;  // on an even row, like the chroma
   const double sx = static_cast<double>(dest.width()) / kWidth, sy = static_cast<double>(dest.height()) / kHeight;
-  for (std::size_t d = 0; d < digits.size(); ++d) {
-    const int digit = digits[d] - '0';
+  // One place more than the number has: no digit there (the moving white
+  // square may be), so 1 is not taken for 10.
+  for (std::size_t d = 0; d <= digits.size(); ++d) {
+    const int digit = d < digits.size() ? digits[d] - '0' : -1;
     const int left = cell + static_cast<int>(d) * 4 * cell;
     for (int row = 0; row < 5; ++row)
       for (int col = 0; col < 3; ++col) {
         const double cx = left + col * cell + cell / 2.0, cy = top + row * cell + cell / 2.0;
         const QColor c =
             pane.pixelColor(dest.left() + static_cast<int>(cx * sx), dest.top() + static_cast<int>(cy * sy));
-        const bool yellow = c.red() > 170 && c.green() > 170 && c.blue() < 90;
-        const bool grey = c.red() < 70 && c.green() < 70 && c.blue() < 70;
+        // The digits' yellow is bright (luma 210), the strip dark (40).
+        const int luma = (299 * c.red() + 587 * c.green() + 114 * c.blue()) / 1000;
+        const bool yellow = luma > 150 && c.blue() < 90;
+        if (digit < 0) {
+          if (yellow) {
+            *why = QString("a digit after the number at cell %1,%2").arg(col).arg(row);
+            return false;
+          }
+          continue;
+        }
         const bool filled = kFont[digit][row][col] == '#';
-        if (filled ? !yellow : !grey) {
+        if (filled ? !yellow : luma > 90) {
           *why = QString("digit %1, cell %2,%3 is %4").arg(digit).arg(col).arg(row).arg(c.name());
           return false;
         }
@@ -133,6 +144,18 @@ class MessageBoxes {
   QTimer poll_;
 };
 
+// The main window with the add-camera dialog replaced by a record of what
+// it would have been given.
+class RecordingMainWnd : public CMainWnd {
+ public:
+  std::vector<std::pair<std::string, std::string>> addCameraDialogs;  // node id, free channels
+
+ protected:
+  void openAddCameraDialog(const NodeParamPtr& node, const std::string& freeChannels) override {
+    addCameraDialogs.emplace_back(node->id, freeChannels);
+  }
+};
+
 class MainWndTest : public coordtest::CoordinatorTest {
  protected:
   std::string config() const override { return catalogue(); }
@@ -143,7 +166,7 @@ class MainWndTest : public coordtest::CoordinatorTest {
     AppContext& context = AppContext::instance();
     ASSERT_TRUE(logic().loadCatalogue(mc::kNoWindow, context.nodeVersion));
     installPaneRenderTargets();
-    window = std::make_unique<CMainWnd>();
+    window = std::make_unique<RecordingMainWnd>();
     window->setUrlOpener([this](const QUrl& url) {
       opened.push_back(url);
       return true;
@@ -185,7 +208,7 @@ class MainWndTest : public coordtest::CoordinatorTest {
   void click(const char* name) {
     QWidget* sender = control(name);
     ASSERT_NE(sender, nullptr) << name;
-    TNotifyUI msg{ui::kNotifyClick, sender};
+    TNotifyUI msg{ui::kNotifyClick, sender, 0, 0, {}};
     window->Notify(msg);
   }
 
@@ -196,7 +219,7 @@ class MainWndTest : public coordtest::CoordinatorTest {
   void activate(const std::string& id) {
     CTreeNode* node = row(id);
     ASSERT_TRUE(node && node->row) << id;
-    TNotifyUI msg{ui::kNotifyItemActivate, node->row};
+    TNotifyUI msg{ui::kNotifyItemActivate, node->row, 0, 0, {}};
     window->Notify(msg);
   }
 
@@ -228,7 +251,23 @@ class MainWndTest : public coordtest::CoordinatorTest {
     return names;
   }
 
-  std::unique_ptr<CMainWnd> window;
+  // The simulator's own catalogue: its nodes, a node's cameras.
+  std::vector<std::string> serverNodes() {
+    const Json::Value world = controlJson("catalogue");
+    std::vector<std::string> ids;
+    for (const Json::Value& node : world["nodes"]) ids.push_back(node["id"].asString());
+    return ids;
+  }
+  std::vector<std::string> serverCameras(const std::string& nodeId) {
+    const Json::Value world = controlJson("catalogue");
+    std::vector<std::string> ids;
+    for (const Json::Value& node : world["nodes"])
+      if (node["id"].asString() == nodeId)
+        for (const Json::Value& camera : node["cameras"]) ids.push_back(camera["id"].asString());
+    return ids;
+  }
+
+  std::unique_ptr<RecordingMainWnd> window;
   std::vector<QUrl> opened;
 };
 
@@ -267,7 +306,10 @@ TEST_F(MainWndTest, BuildsWithItsControlsAndPlacesTheWall) {
         window->GetWidget(), QPoint(0, 0)));
     EXPECT_EQ(area, QRect(250, 86, size.width() - 255, size.height() - 128));
   }
-  mc::test::saveSnapshot(window->GetWidget()->grab().toImage(), "mainwnd-empty");
+  window->GetWidget()->resize(900, 600);
+  ASSERT_TRUE(waitUntil([&] { return wall()->area().width == 900 - 255; }));
+  EXPECT_EQ(window->GetWidget()->size(), QSize(900, 600));
+  mc::test::saveSnapshot(window->GetWidget()->grab().toImage(), "mainwnd-900x600");
 
   // "houtai" opens the dispatcher's web server.
   click("houtai");
@@ -292,14 +334,14 @@ TEST_F(MainWndTest, BuildsWithItsControlsAndPlacesTheWall) {
   EXPECT_EQ(items, std::vector<std::string>{"delsxt"});
   shown->close();
 
-  // A row of type 14 has no menu.
+  // A row of type 2 has no menu.
   ASSERT_TRUE(tree()->SelectRow(row("n3")));
   window->Notify(menu);
   spinFor(200);
   for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(qobject_cast<QMenu*>(w) && w->isVisible());
 }
 
-TEST_F(MainWndTest, StatisticsShowTheDataRateAndStopWithTheWall) {
+TEST_F(MainWndTest, StatisticsShowTheDataRateAndStopInFullScreen) {
   auto received = [] {
     AppContext& context = AppContext::instance();
     std::lock_guard lock(context.receivedBytesLock);
@@ -319,23 +361,25 @@ TEST_F(MainWndTest, StatisticsShowTheDataRateAndStopWithTheWall) {
   EXPECT_TRUE(percent.match(ui::GetText(control("neicun"))).hasMatch()) << ui::GetText(control("neicun")).toStdString();
 
   // Full screen stops the read-outs (the wall posts MSG_STATS_STOP) ...
-  post(mc::msg::MSG_STATS_STOP);
+  click("FullDesk");
+  ASSERT_TRUE(wall()->isFullScreen());
   spinFor(100);
+  const QString shown = ui::GetText(control("bitstream"));
   setReceived(3 * 1024);
   spinFor(1500);
-  EXPECT_EQ(ui::GetText(control("bitstream")), "5KB");
+  EXPECT_EQ(ui::GetText(control("bitstream")), shown);
   EXPECT_EQ(received(), 3 * 1024);
   // ... and leaving it starts them again from zero.
-  post(mc::msg::MSG_STATS_START);
+  wall()->fullScreen(false);
   ASSERT_TRUE(waitUntil([&] { return received() == 0; }, 1000));
   EXPECT_TRUE(waitUntil([&] { return ui::GetText(control("bitstream")) == "0KB"; }, 3000));
 }
 
 TEST_F(MainWndTest, SplitButtonsAreRefusedWhileTheTourRuns) {
   MessageBoxes boxes;
-  click("6");
-  EXPECT_EQ(wall()->currentCount(), 6);
-  EXPECT_EQ(window->splitCount(), 6);
+  click("8");
+  EXPECT_EQ(wall()->currentCount(), 8);
+  EXPECT_EQ(window->splitCount(), 8);
   control<QLineEdit>("lunxunTime")->setText("5");
   click("lunxun");
   ASSERT_TRUE(window->tourRunning());
@@ -343,18 +387,39 @@ TEST_F(MainWndTest, SplitButtonsAreRefusedWhileTheTourRuns) {
   EXPECT_EQ(ui::GetText(control("lunxun")), "停止轮询");
   EXPECT_FALSE(control("lunxunTime")->isEnabled());
 
-  click("16");
+  click("6");
   EXPECT_EQ(boxes.take(), std::vector<QString>{"请停止轮询后切换！"});
-  EXPECT_EQ(wall()->currentCount(), 6) << "layout unchanged";
-  EXPECT_EQ(window->splitCount(), 6);
+  EXPECT_EQ(wall()->currentCount(), 8) << "layout unchanged";
+  EXPECT_EQ(window->splitCount(), 8);
 
   click("lunxun");
   EXPECT_FALSE(window->tourRunning());
   EXPECT_EQ(ui::GetText(control("lunxun")), "开始轮询");
   EXPECT_TRUE(control("lunxunTime")->isEnabled());
-  click("16");
+  click("6");
   EXPECT_TRUE(boxes.take().empty());
-  EXPECT_EQ(wall()->currentCount(), 16);
+  EXPECT_EQ(wall()->currentCount(), 6);
+  EXPECT_EQ(window->splitCount(), 6);
+
+  // Split buttons do nothing on another page.
+  control<QAbstractButton>("Playback")->setChecked(true);
+  click("16");
+  EXPECT_EQ(window->splitCount(), 6);
+}
+
+TEST_F(MainWndTest, ARunningTourStopsEvenWhenTheWallLeftItsLayout) {
+  MessageBoxes boxes;
+  click("6");
+  control<QLineEdit>("lunxunTime")->setText("30");
+  click("lunxun");
+  ASSERT_TRUE(window->tourRunning());
+  // Selecting a pane beyond the layout grows the wall to 9 panes by itself.
+  wall()->select(6);
+  ASSERT_EQ(wall()->currentCount(), 9);
+  click("lunxun");
+  EXPECT_FALSE(window->tourRunning()) << "the tour can always be stopped";
+  EXPECT_TRUE(boxes.take().empty());
+  EXPECT_EQ(ui::GetText(control("lunxun")), "开始轮询");
 }
 
 TEST_F(MainWndTest, TourStartsOnlyInLayoutsSixAndEightWithAnIntervalFromOneToSixty) {
@@ -472,8 +537,11 @@ TEST_F(MainWndTest, DoubleClickTogglesACameraAndRefusesExpiredAndOffLineOnes) {
   EXPECT_TRUE(boxes.take().empty());
   EXPECT_FALSE(playing("cam-dark"));
 
-  // The top bar's stop button closes the selected pane's camera.
+  // Selecting a pane selects its camera's row; the top bar's stop button
+  // closes the selected pane's camera.
   wall()->select(wall()->findPaneOfCamera(camera("cam-porch")));
+  ASSERT_NE(tree()->SelectedNode(), nullptr);
+  EXPECT_EQ(tree()->SelectedNode()->record->id, "cam-porch");
   post(mc::msg::MSG_PANE_COMMAND, std::make_shared<PaneCommand>(PaneCommand{"cam-porch", PaneCommand::kStop, 0}));
   EXPECT_TRUE(waitUntil([&] { return !playing("cam-porch"); }));
   // "closenode" closes the rest of the node.
@@ -532,9 +600,7 @@ TEST_F(MainWndTest, DeletingACameraFromTheMenuRemovesItOnTheServerAndInTheTree) 
                         10000));
   EXPECT_TRUE(waited) << "the request ran behind the waiting window";
   EXPECT_EQ(cameraIn(0), "") << "its pane was freed";
-  const Json::Value world = controlJson("catalogue");
-  for (const Json::Value& node : world["nodes"])
-    for (const Json::Value& camera : node["cameras"]) EXPECT_NE(camera["id"].asString(), "cam-porch");
+  EXPECT_EQ(serverCameras("n2"), (std::vector<std::string>{"cam-gate", "cam-shed", "cam-old", "cam-dark"}));
   EXPECT_EQ(requests(45), 1);
   EXPECT_TRUE(boxes.take().empty());
 
@@ -545,6 +611,36 @@ TEST_F(MainWndTest, DeletingACameraFromTheMenuRemovesItOnTheServerAndInTheTree) 
   ASSERT_TRUE(waitUntil([&] { return !boxes.texts.empty(); }, 10000));
   EXPECT_EQ(boxes.take(), std::vector<QString>{"删除失败"});
   EXPECT_NE(row("cam-shed"), nullptr);
+}
+
+TEST_F(MainWndTest, NodeMenuAddsOnFreeChannelsAndDeletesTheNode) {
+  MessageBoxes boxes;
+  // A full node says so; one with room offers its free channels.
+  ASSERT_TRUE(tree()->SelectRow(row("n2")));
+  post(mc::msg::MSG_MENU_COMMAND, std::make_shared<std::string>("addchannel"));
+  ASSERT_TRUE(waitUntil([&] { return !boxes.texts.empty(); }));
+  EXPECT_EQ(boxes.take(), std::vector<QString>{"通道已满"});
+  ASSERT_TRUE(tree()->SelectRow(row("n3")));
+  post(mc::msg::MSG_MENU_COMMAND, std::make_shared<std::string>("addchannel"));
+  ASSERT_TRUE(waitUntil([&] { return !window->addCameraDialogs.empty(); }));
+  EXPECT_EQ(window->addCameraDialogs[0], (std::pair<std::string, std::string>{"n3", "0;2;3;"}));
+  EXPECT_TRUE(boxes.take().empty());
+
+  // "delnode" closes the node's cameras, deletes it on the server as the
+  // logged-in user and reloads.
+  activate("cam-phone");
+  ASSERT_TRUE(playing("cam-phone"));
+  ASSERT_TRUE(tree()->SelectRow(row("n3")));
+  post(mc::msg::MSG_MENU_COMMAND, std::make_shared<std::string>("delnode"));
+  ASSERT_TRUE(waitUntil([&] { return !logic().findParam("n3") && tree()->FindRow(logic().findParam("n2")); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return CTreeList::ChildCount(tree()->GetRoot()) == 2; }, 10000));
+  EXPECT_FALSE(playing("cam-phone"));
+  for (int slot = 0; slot < 64; ++slot) EXPECT_EQ(cameraIn(slot), "") << slot;
+  const Json::Value last = controlJson("last logic 27");
+  EXPECT_EQ(last["params"]["sonId"].asString(), "u1");
+  EXPECT_EQ(last["params"]["nodeId"].asString(), "n3");
+  EXPECT_EQ(serverNodes(), (std::vector<std::string>{"n1", "n2"}));
+  EXPECT_TRUE(boxes.take().empty());
 }
 
 TEST_F(MainWndTest, CameraParamsForANodeOrAnUnknownIdChangeNothing) {
@@ -615,7 +711,7 @@ TEST_F(MainWndTest, RefreshReloadsTheCatalogueAndTheSearchFindsRows) {
   click("serachBtn");
   ASSERT_NE(tree()->SelectedNode(), nullptr);
   EXPECT_EQ(tree()->SelectedNode()->record->id, "cam-10");
-  // Return in the window searches on.
+  // Return in the edit searches on.
   QTest::keyClick(control("serachEdit"), Qt::Key_Return);
   EXPECT_EQ(tree()->SelectedNode()->record->id, "cam-11");
 }

@@ -134,6 +134,10 @@ void CMainWnd::Notify(TNotifyUI& msg) {
       }
     } else if (msg.type == ui::kNotifyNodeMenu && msg.sender == liveTree_) {
       onNodeMenu(msg);
+    } else if (msg.type == ui::kNotifyReturn && msg.sender == searchEdit_) {
+      // Return released in the edit stays with the edit: its "return" is
+      // the key up of Return there.
+      if (currentPage() == kLivePage) searchLiveTree();
     }
   }
   WindowImplBase::Notify(msg);

@@ -93,7 +93,8 @@ class CMainWnd : public WindowImplBase, public VideoHandleNotify, public IPlayPr
   // Ends the camera's live view, when it plays, and frees its pane.
   void closeLiveCamera(const SxtParamPtr& camera);
   // The live tree's row: a camera row is opened (closed instead when
-  // `toggle` and it plays); then every child row is opened, without toggle.
+  // `toggle` and it plays); a node row opens every camera below it that
+  // does not play yet.
   void openTreeRow(CTreeNode* node, bool showMessages, bool toggle);
   // Closes the cameras of the row and of every row below it.
   void closeTreeRow(CTreeNode* node);

@@ -38,6 +38,18 @@ bool isPlaying(const SxtParamPtr& camera) {
   return view && view->IsOpen();
 }
 
+// The cameras of the row and of every row below it, depth first.
+void collectCameras(const CTreeNode* node, std::vector<SxtParamPtr>& cameras) {
+  if (auto camera = std::dynamic_pointer_cast<SxtParam>(node->record)) cameras.push_back(camera);
+  for (int i = 0; i < CTreeList::ChildCount(node); ++i) collectCameras(CTreeList::ChildAt(node, i), cameras);
+}
+
+std::vector<SxtParamPtr> camerasBelow(const CTreeNode* node) {
+  std::vector<SxtParamPtr> cameras;
+  if (node) collectCameras(node, cameras);
+  return cameras;
+}
+
 }  // namespace
 
 bool CMainWnd::openLiveCamera(const SxtParamPtr& camera, bool showMessages) {
@@ -79,20 +91,20 @@ void CMainWnd::closeLiveCamera(const SxtParamPtr& camera) {
 void CMainWnd::openTreeRow(CTreeNode* node, bool showMessages, bool toggle) {
   if (!node) return;
   if (auto camera = std::dynamic_pointer_cast<SxtParam>(node->record)) {
-    if (toggle && isPlaying(camera)) {
-      closeLiveCamera(camera);
-      return;
-    }
-    if (!isPlaying(camera)) openLiveCamera(camera, showMessages);
+    // A camera row has no rows below it. Nothing of `node` is used after the
+    // camera opened: a message box runs a loop in which a rebuild of the
+    // tree may replace its nodes.
+    if (toggle && isPlaying(camera)) closeLiveCamera(camera);
+    else if (!isPlaying(camera)) openLiveCamera(camera, showMessages);
+    return;
   }
-  // Opening does not change the tree's rows, so the children stay valid.
-  for (int i = 0; i < CTreeList::ChildCount(node); ++i) openTreeRow(CTreeList::ChildAt(node, i), showMessages, false);
+  // The cameras below, taken first for the same reason.
+  for (const SxtParamPtr& camera : camerasBelow(node))
+    if (!isPlaying(camera)) openLiveCamera(camera, showMessages);
 }
 
 void CMainWnd::closeTreeRow(CTreeNode* node) {
-  if (!node) return;
-  if (auto camera = std::dynamic_pointer_cast<SxtParam>(node->record)) closeLiveCamera(camera);
-  for (int i = 0; i < CTreeList::ChildCount(node); ++i) closeTreeRow(CTreeList::ChildAt(node, i));
+  for (const SxtParamPtr& camera : camerasBelow(node)) closeLiveCamera(camera);
 }
 
 void CMainWnd::closeAllCameras() {

@@ -49,8 +49,10 @@ void CMainWnd::deleteNode(CTreeNode* node) {
   if (!logic || node->record->type == IParam::kCameraType) return;
   // The panes belong to the UI thread: the node's cameras close here, before
   // the request goes out.
+  std::vector<SxtParamPtr> cameras;
   for (int i = 0; i < CTreeList::ChildCount(node); ++i)
-    if (auto camera = std::dynamic_pointer_cast<SxtParam>(CTreeList::ChildAt(node, i)->record)) closeLiveCamera(camera);
+    if (auto camera = std::dynamic_pointer_cast<SxtParam>(CTreeList::ChildAt(node, i)->record)) cameras.push_back(camera);
+  for (const SxtParamPtr& camera : cameras) closeLiveCamera(camera);
   const std::string nodeId = node->record->id;
   const std::string userId = AppContext::instance().userId;
   auto outcome = std::make_shared<RequestOutcome>();
