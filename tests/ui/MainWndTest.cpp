@@ -717,3 +717,29 @@ TEST_F(MainWndTest, RefreshReloadsTheCatalogueAndTheSearchFindsRows) {
 }
 
 }  // namespace
+
+// The playback page and the PTZ and talk windows are not part of this
+// client yet: their buttons are hidden, not dead, whatever the camera offers.
+TEST_F(MainWndTest, CommandsWithoutTheirWindowsAreHidden) {
+  AppContext::instance().permission = "03";
+  post(mc::msg::MSG_TREES_REBUILD);
+  spinFor(200);
+  CTreeNode* gate = row("cam-gate");
+  ASSERT_TRUE(gate && gate->row);
+  QWidget* treePlayback = WindowImplBase::FindSubControl(gate->row, "playBackBtn");
+  ASSERT_NE(treePlayback, nullptr);
+  EXPECT_TRUE(treePlayback->isHidden());
+
+  activate("cam-gate");
+  ASSERT_TRUE(waitUntil([&] { return playing("cam-gate"); }));
+  post(mc::msg::MSG_CAMERA_PARAMS,
+       std::make_shared<CameraAbility>(CameraAbility{"cam-gate", true, 3, true, true, true, true}));
+  ASSERT_TRUE(waitUntil([&] { return camera("cam-gate")->ptzEnabled.load(); }));
+  spinFor(200);
+  CWinSub* bar = wall()->bottomBar();
+  ASSERT_EQ(bar->camera(), camera("cam-gate"));
+  for (const char* shown : {"picBtn", "soundBtn", "recodrBtn", "zoomBtn", "videoQP"})
+    EXPECT_FALSE(bar->FindControl(shown)->isHidden()) << shown;
+  for (const char* hidden : {"playbackBtn", "yuntaiBtn", "speakBtn"})
+    EXPECT_TRUE(bar->FindControl(hidden)->isHidden()) << hidden;
+}

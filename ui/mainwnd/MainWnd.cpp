@@ -20,6 +20,7 @@
 #include "ui/mainwnd/MainWndRules.h"
 #include "ui/trees/DeviceTrees.h"
 #include "ui/wall/CVideoPanelHandle.h"
+#include "ui/wall/CWinSub.h"
 #include "ui/wall/PaneCommand.h"
 
 CMainWnd::CMainWnd() : pool_(ThreadPool::create(kWorkerThreads)) {
@@ -60,6 +61,11 @@ void CMainWnd::InitWindow() {
   liveWall_->setSize(kInitialLiveWidth, kInitialLiveHeight);
   liveWall_->setSelectionCallback([this](int, int index) { onLiveSelection(index); });
   liveTree_ = FindControl<CFpRealyTree>("PlayRelayList");
+  // Until the playback, PTZ and talk windows exist their buttons stay hidden.
+  if (liveTree_) liveTree_->SetPlaybackAvailable(false);
+  if (CWinSub* bar = liveWall_->bottomBar())
+    bar->setUnavailable({QStringLiteral("playbackBtn"), QStringLiteral("yuntaiBtn"), QStringLiteral("yuntaiBtnLayout"),
+                         QStringLiteral("speakBtn"), QStringLiteral("speakBtnLayout")});
   searchButton_ = FindControl<QAbstractButton>("serachBtn");
   searchEdit_ = FindControl<QLineEdit>("serachEdit");
 

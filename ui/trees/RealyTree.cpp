@@ -139,7 +139,7 @@ void CRealyTree::PrepareRow(CTreeNode* node) {
   if (QWidget* hover = sub(row, kControlHover)) hover->hide();
   if (camera)
     if (QWidget* playback = sub(row, kControlPlayback))
-      playback->setVisible(AllowsPlayback(AppContext::instance().permission));
+      playback->setVisible(playbackAvailable_ && AllowsPlayback(AppContext::instance().permission));
   // The tag names the node while the row is in the tree.
   if (QWidget* button = sub(row, camera ? kControlPlayback : kControlAdd))
     ui::SetTag(button, reinterpret_cast<quintptr>(node));

@@ -89,6 +89,9 @@ class CRealyTree : public CTreeList {
   static bool IsNodeType(int type);
   // Whether a permission text grants playback ("03", ignoring case).
   static bool AllowsPlayback(const std::string& permission);
+  // Whether camera rows offer their playback button at all (a client
+  // without the playback page hides it); rows made from now on follow it.
+  void SetPlaybackAvailable(bool available) { playbackAvailable_ = available; }
 
   QString GetSkinFolder() const { return skinFolder_; }
 
@@ -111,6 +114,7 @@ class CRealyTree : public CTreeList {
   QString skinFolder_;
   CDialogBuilder nodeBuilder_;
   CDialogBuilder cameraBuilder_;
+  bool playbackAvailable_ = true;
 };
 
 namespace ui {

@@ -137,6 +137,7 @@ void CWinSub::Refresh(int paneIndex, const SxtParamPtr& camera) {
     showControl("timeBtn", true);
     showControl("timeBtnBtnLayout", true);
   }
+  for (const QString& name : unavailable_) showControl(name, false);
 }
 
 void CWinSub::postCommand(const SxtParamPtr& camera, PaneCommand::Kind kind, int value) const {

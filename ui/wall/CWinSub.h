@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "link/CatalogueParam.h"
@@ -28,6 +29,9 @@ class CWinSub : public WindowImplBase {
   bool CreateBar(mc::WindowHandle mainWindow);
   // Shows the buttons for the camera of pane `paneIndex` (none without one).
   void Refresh(int paneIndex, const SxtParamPtr& camera);
+  // Controls that stay hidden whatever the camera offers: the commands whose
+  // windows this client does not have.
+  void setUnavailable(QStringList names) { unavailable_ = std::move(names); }
 
   int paneIndex() const { return paneIndex_; }
   SxtParamPtr camera() const { return camera_.lock(); }
@@ -48,6 +52,7 @@ class CWinSub : public WindowImplBase {
   mc::WindowHandle mainWindow_ = mc::kNoWindow;
   int paneIndex_ = -1;
   std::weak_ptr<SxtParam> camera_;
+  QStringList unavailable_;
 };
 
 // The text shown for the clock the "timeBtn" sets: local time as
