@@ -59,6 +59,28 @@ inline std::map<std::string, double> cpuByThreadName() {
   return cpu;
 }
 
+// utime + stime of another process, from /proc.
+inline double otherProcessCpuSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const auto close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(text.substr(close + 2));
+  std::string skip;
+  for (int i = 0; i < 11; ++i) fields >> skip;  // state ... cmajflt
+  double utime = 0, stime = 0;
+  fields >> utime >> stime;
+  return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The resident memory of this process in MiB.
+inline long residentMiB() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6)) / 1024;
+  return 0;
+}
+
 // A new folder below $TMPDIR (or /tmp) for the benchmark's logs.
 inline std::string makeHomeFolder() {
   const char* tmp = std::getenv("TMPDIR");

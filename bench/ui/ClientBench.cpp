@@ -54,27 +54,6 @@ namespace {
 constexpr int kFps = 25;
 constexpr int kScreenWidth = 1920, kScreenHeight = 1080;
 
-// utime + stime of another process, from /proc.
-double otherCpuSeconds(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), {});
-  const auto close = text.rfind(')');
-  if (close == std::string::npos) return 0;
-  std::istringstream fields(text.substr(close + 2));
-  std::string skip;
-  for (int i = 0; i < 11; ++i) fields >> skip;  // state ... cmajflt
-  double utime = 0, stime = 0;
-  fields >> utime >> stime;
-  return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-long residentMiB() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6)) / 1024;
-  return 0;
-}
-
 // Runs the event loop for `ms` milliseconds.
 void runFor(int ms) {
   QEventLoop loop;
@@ -93,8 +72,8 @@ Sample sample(CMainWnd& window, CMainLogic& logic, pid_t xServer, pid_t sim) {
   s.wall = mc::bench::wallSeconds();
   s.process = mc::bench::processCpuSeconds();
   s.uiThread = mc::bench::threadCpuSeconds();
-  s.xServer = otherCpuSeconds(xServer);
-  s.sim = otherCpuSeconds(sim);
+  s.xServer = mc::bench::otherProcessCpuSeconds(xServer);
+  s.sim = mc::bench::otherProcessCpuSeconds(sim);
   for (const IParamPtr& node : logic.getNodes())
     for (const IParamPtr& child : node->children()) {
       auto camera = std::dynamic_pointer_cast<SxtParam>(child);
@@ -204,7 +183,7 @@ int runPanes(int panes, int seconds, int argc, char** argv) {
                 b.presented > a.presented
                     ? static_cast<double>(b.replaced - a.replaced) / static_cast<double>(b.presented - a.presented) * 100
                     : 0.0,
-                residentMiB());
+                mc::bench::residentMiB());
     std::fflush(stdout);
     status = b.playing >= panes ? 0 : 2;
     if (MyVideoPanel* first = window.liveWall()->pane(0))

@@ -65,60 +65,15 @@ std::string catalogue() {
     {"id": "n1", "name": "Yard", "type": 9, "cameras": [)" +
          yard + R"(]},
     {"id": "n2", "name": "Gate house", "type": 8, "cameras": [
-      {"id": "cam-gate", "name": "Gate", "number": 21}, {"id": "cam-porch", "name": "Porch", "number": 22},
+      {"id": "cam-gate", "name": "Gate", "number": 21, "audio": {"codec": "g711a"},
+       "capabilities": {"qp": true, "ptz": true, "audio": true, "speak": true, "setTime": true}},
+      {"id": "cam-porch", "name": "Porch", "number": 22},
       {"id": "cam-shed", "name": "Shed", "number": 23},
       {"id": "cam-old", "name": "Old", "expires": "2020-01-01"}, {"id": "cam-dark", "name": "Dark", "online": false}]},
     {"id": "n3", "name": "Phones", "type": 2, "channels": 4,
      "cameras": [{"id": "cam-phone", "name": "Phone", "number": 31, "index": "1"}]}
   ]
 })";
-}
-
-// The 3 x 5 block font of the simulator's strip, rows top to bottom.
-const char* const kFont[10][5] = {
-    {"###", "#.#", "#.#", "#.#", "###"}, {".#.", "##.", ".#.", ".#.", "###"}, {"###", "..#", "###", "#..", "###"},
-    {"###", "..#", "###", "..#", "###"}, {"#.#", "#.#", "###", "..#", "..#"}, {"###", "#..", "###", "..#", "###"},
-    {"###", "#..", "###", "#.#", "###"}, {"###", "..#", "..#", "..#", "..#"}, {"###", "#.#", "###", "#.#", "###"},
-    {"###", "#.#", "###", "..#", "###"},
-};
-
-// Whether the strip under the picture in `dest` of a grabbed pane shows
-// `number`: each cell of each digit is yellow where the font fills it and
-// dark elsewhere, and no digit follows.
-bool stripShowsNumber(const QImage& pane, const QRect& dest, int number, QString* why) {
-  const std::string digits = std::to_string(number);
-  const int strip = sim::stripHeight(kHeight);
-  const int cell = std::max(2, strip / 8);
-  const int top = (kHeight - strip + (strip - 5 * cell) / 2) & ~1;  // on an even row, like the chroma
-  const double sx = static_cast<double>(dest.width()) / kWidth, sy = static_cast<double>(dest.height()) / kHeight;
-  // One place more than the number has: no digit there (the moving white
-  // square may be), so 1 is not taken for 10.
-  for (std::size_t d = 0; d <= digits.size(); ++d) {
-    const int digit = d < digits.size() ? digits[d] - '0' : -1;
-    const int left = cell + static_cast<int>(d) * 4 * cell;
-    for (int row = 0; row < 5; ++row)
-      for (int col = 0; col < 3; ++col) {
-        const double cx = left + col * cell + cell / 2.0, cy = top + row * cell + cell / 2.0;
-        const QColor c =
-            pane.pixelColor(dest.left() + static_cast<int>(cx * sx), dest.top() + static_cast<int>(cy * sy));
-        // The digits' yellow is bright (luma 210), the strip dark (40).
-        const int luma = (299 * c.red() + 587 * c.green() + 114 * c.blue()) / 1000;
-        const bool yellow = luma > 150 && c.blue() < 90;
-        if (digit < 0) {
-          if (yellow) {
-            *why = QString("a digit after the number at cell %1,%2").arg(col).arg(row);
-            return false;
-          }
-          continue;
-        }
-        const bool filled = kFont[digit][row][col] == '#';
-        if (filled ? !yellow : luma > 90) {
-          *why = QString("digit %1, cell %2,%3 is %4").arg(digit).arg(col).arg(row).arg(c.name());
-          return false;
-        }
-      }
-  }
-  return true;
 }
 
 // Answers every message box shown while it lives with "BtnOK" and keeps its
@@ -492,7 +447,8 @@ TEST_F(MainWndTest, DoubleClickOnANodeFillsASixteenPaneWallWithItsCameras) {
     EXPECT_GT(check.sampled, 300) << "slot " << slot;
     EXPECT_LE(check.mismatches, check.sampled / 50) << "slot " << slot << ": " << check.report.toStdString();
     QString why;
-    EXPECT_TRUE(stripShowsNumber(shown, dest, slot + 1, &why)) << "slot " << slot << ": " << why.toStdString();
+    EXPECT_TRUE(mc::test::stripShowsNumber(shown, dest, kWidth, kHeight, slot + 1, &why))
+        << "slot " << slot << ": " << why.toStdString();
   }
   // The streams' data rate reaches the read-out.
   EXPECT_TRUE(waitUntil([&] { return ui::GetText(control("bitstream")).chopped(2).toInt() > 0; }, 5000));
@@ -730,11 +686,10 @@ TEST_F(MainWndTest, CommandsWithoutTheirWindowsAreHidden) {
   ASSERT_NE(treePlayback, nullptr);
   EXPECT_TRUE(treePlayback->isHidden());
 
+  // The camera reports every capability when it opens.
   activate("cam-gate");
   ASSERT_TRUE(waitUntil([&] { return playing("cam-gate"); }));
-  post(mc::msg::MSG_CAMERA_PARAMS,
-       std::make_shared<CameraAbility>(CameraAbility{"cam-gate", true, 3, true, true, true, true}));
-  ASSERT_TRUE(waitUntil([&] { return camera("cam-gate")->ptzEnabled.load(); }));
+  ASSERT_TRUE(waitUntil([&] { return camera("cam-gate")->ptzEnabled && camera("cam-gate")->speakEnabled; }));
   spinFor(200);
   CWinSub* bar = wall()->bottomBar();
   ASSERT_EQ(bar->camera(), camera("cam-gate"));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 
 #include "media/CDecodeDo.h"
 #include "sim/VideoEncoder.h"
@@ -102,6 +103,54 @@ int countPixelsOff(const QImage& image, const QRect& area, const QColor& colour,
         ++off;
     }
   return off;
+}
+
+// The 3 x 5 block font of the simulator's strip, rows top to bottom.
+namespace {
+const char* const kFont[10][5] = {
+    {"###", "#.#", "#.#", "#.#", "###"}, {".#.", "##.", ".#.", ".#.", "###"}, {"###", "..#", "###", "#..", "###"},
+    {"###", "..#", "###", "..#", "###"}, {"#.#", "#.#", "###", "..#", "..#"}, {"###", "#..", "###", "..#", "###"},
+    {"###", "#..", "###", "#.#", "###"}, {"###", "..#", "..#", "..#", "..#"}, {"###", "#.#", "###", "#.#", "###"},
+    {"###", "#.#", "###", "..#", "###"},
+};
+}  // namespace
+
+// Each cell of each digit is yellow where the font fills it and dark
+// elsewhere, and no digit follows.
+bool stripShowsNumber(const QImage& pane, const QRect& dest, int width, int height, int number, QString* why) {
+  const std::string digits = std::to_string(number);
+  const int strip = sim::stripHeight(height);
+  const int cell = std::max(2, strip / 8);
+  const int top = (height - strip + (strip - 5 * cell) / 2) & ~1;  // on an even row, like the chroma
+  const double sx = static_cast<double>(dest.width()) / width, sy = static_cast<double>(dest.height()) / height;
+  // One place more than the number has: no digit there (the moving white
+  // square may be), so 1 is not taken for 10.
+  for (std::size_t d = 0; d <= digits.size(); ++d) {
+    const int digit = d < digits.size() ? digits[d] - '0' : -1;
+    const int left = cell + static_cast<int>(d) * 4 * cell;
+    for (int row = 0; row < 5; ++row)
+      for (int col = 0; col < 3; ++col) {
+        const double cx = left + col * cell + cell / 2.0, cy = top + row * cell + cell / 2.0;
+        const QColor c =
+            pane.pixelColor(dest.left() + static_cast<int>(cx * sx), dest.top() + static_cast<int>(cy * sy));
+        // The digits' yellow is bright (luma 210), the strip dark (40).
+        const int luma = (299 * c.red() + 587 * c.green() + 114 * c.blue()) / 1000;
+        const bool yellow = luma > 150 && c.blue() < 90;
+        if (digit < 0) {
+          if (yellow) {
+            *why = QString("a digit after the number at cell %1,%2").arg(col).arg(row);
+            return false;
+          }
+          continue;
+        }
+        const bool filled = kFont[digit][row][col] == '#';
+        if (filled ? !yellow : luma > 90) {
+          *why = QString("digit %1, cell %2,%3 is %4").arg(digit).arg(col).arg(row).arg(c.name());
+          return false;
+        }
+      }
+  }
+  return true;
 }
 
 }  // namespace mc::test

@@ -45,4 +45,9 @@ PictureCheck checkPanePicture(const QImage& pane, const QRect& dest, const Pixel
 // Points of `image` inside `area` that are not `colour` (within `tolerance`).
 int countPixelsOff(const QImage& image, const QRect& area, const QColor& colour, int tolerance = 1);
 
+// Whether the strip under the width x height test picture in `dest` of a
+// grabbed pane shows the camera's `number` in the simulator's block font
+// (and no further digit); `why` tells the first cell that differs.
+bool stripShowsNumber(const QImage& pane, const QRect& dest, int width, int height, int number, QString* why);
+
 }  // namespace mc::test

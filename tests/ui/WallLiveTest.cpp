@@ -38,37 +38,6 @@ const char* const kFourCameras = R"({
     {"id": "cam-a3", "name": "C", "number": 3}, {"id": "cam-a4", "name": "D", "number": 4}]}]
 })";
 
-// The 3 x 5 block font of the simulator's strip, rows top to bottom.
-const char* const kFont[10][5] = {
-    {"###", "#.#", "#.#", "#.#", "###"}, {".#.", "##.", ".#.", ".#.", "###"}, {"###", "..#", "###", "#..", "###"},
-    {"###", "..#", "###", "..#", "###"}, {"#.#", "#.#", "###", "..#", "..#"}, {"###", "#..", "###", "..#", "###"},
-    {"###", "#..", "###", "#.#", "###"}, {"###", "..#", "..#", "..#", "..#"}, {"###", "#.#", "###", "#.#", "###"},
-    {"###", "#.#", "###", "..#", "###"},
-};
-
-// Whether the strip under the picture in `dest` of a grabbed pane shows the
-// one-digit `number`: each cell of the digit is yellow where the font fills
-// it and strip grey elsewhere.
-bool stripShowsDigit(const QImage& pane, const QRect& dest, int number, QString* why) {
-  const int strip = sim::stripHeight(kHeight);
-  const int cell = std::max(2, strip / 8);
-  const int top = kHeight - strip + (strip - 5 * cell) / 2;
-  const double sx = static_cast<double>(dest.width()) / kWidth, sy = static_cast<double>(dest.height()) / kHeight;
-  for (int row = 0; row < 5; ++row)
-    for (int col = 0; col < 3; ++col) {
-      const double cx = cell + col * cell + cell / 2.0, cy = top + row * cell + cell / 2.0;
-      const QColor c = pane.pixelColor(dest.left() + static_cast<int>(cx * sx), dest.top() + static_cast<int>(cy * sy));
-      const bool yellow = c.red() > 170 && c.green() > 170 && c.blue() < 90;
-      const bool grey = c.red() < 70 && c.green() < 70 && c.blue() < 70;
-      const bool filled = kFont[number][row][col] == '#';
-      if (filled ? !yellow : !grey) {
-        *why = QString("cell %1,%2 of digit %3 is %4").arg(col).arg(row).arg(number).arg(c.name());
-        return false;
-      }
-    }
-  return true;
-}
-
 class WallLive : public coordtest::CoordinatorTest {
  protected:
   std::string config() const override { return kFourCameras; }
@@ -142,7 +111,8 @@ TEST_F(WallLive, EveryPaneShowsItsOwnCamera) {
     EXPECT_LE(check.mismatches, check.sampled / 50) << "slot " << slot << ": " << check.report.toStdString();
     QString why;
     const int number = std::stoi(wall->cameraOfPane(slot)->id.substr(5));
-    EXPECT_TRUE(stripShowsDigit(shown, dest, number, &why)) << "slot " << slot << ": " << why.toStdString();
+    EXPECT_TRUE(mc::test::stripShowsNumber(shown, dest, kWidth, kHeight, number, &why))
+        << "slot " << slot << ": " << why.toStdString();
   }
 }
 
