@@ -99,14 +99,16 @@ class ClientProgram : public ::testing::Test {
       if (!ended) return;
       pid_ = -1;
       std::fprintf(stderr, "monitor-client ended at start (status %d); display answers: %s\n", status,
-                   capture("DISPLAY=" + xvfb.displayName() + " xdpyinfo >/dev/null 2>&1 && echo yes || echo no").c_str());
+                   x11("xdpyinfo >/dev/null && echo yes || echo no").c_str());
     }
     FAIL() << "monitor-client does not start\n" << xvfb.log();
   }
 
-  std::string xdotool(const std::string& arguments) {
-    return capture("DISPLAY=" + xvfb.displayName() + " xdotool " + arguments + " 2>/dev/null");
+  // An X client command line run against the private display; its output.
+  std::string x11(const std::string& command) {
+    return capture("DISPLAY=" + xvfb.displayName() + " " + command + " 2>/dev/null");
   }
+  std::string xdotool(const std::string& arguments) { return x11("xdotool " + arguments); }
   // The X window id of the client's visible top-level window with this
   // title; empty when there is none. Titles are compared in _NET_WM_NAME
   // (UTF-8): xdotool's own name search reads WM_NAME, which holds Chinese
@@ -115,7 +117,7 @@ class ClientProgram : public ::testing::Test {
     const std::string wanted = "_NET_WM_NAME(UTF8_STRING) = \"" + title + "\"\n";
     std::istringstream ids(xdotool("search --onlyvisible --classname '^monitor-client$'"));
     for (std::string id; std::getline(ids, id);)
-      if (!id.empty() && capture("DISPLAY=" + xvfb.displayName() + " xprop -id " + id + " _NET_WM_NAME 2>/dev/null") == wanted)
+      if (!id.empty() && x11("xprop -id " + id + " _NET_WM_NAME") == wanted)
         return id;
     return {};
   }

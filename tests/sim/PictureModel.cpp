@@ -20,6 +20,8 @@ bool near(int a, int b, int tolerance) { return std::abs(a - b) <= tolerance; }
 
 }  // namespace
 
+bool fontCellFilled(int digit, int row, int column) { return kFont[digit][row][column] == '#'; }
+
 sim::Yuv expectedSceneColour(int x, int y, int width, int height, const sim::PtzView& ptz) {
   const int sceneRows = height - sim::stripHeight(height);
   const double zoom = std::pow(1.25, ptz.zoom);

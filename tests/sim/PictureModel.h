@@ -14,6 +14,10 @@ sim::Yuv expectedSceneColour(int x, int y, int width, int height, const sim::Ptz
 // the pattern are left out.
 int countSceneMismatches(const Picture& picture, const sim::PtzView& ptz);
 
+// Whether cell (column 0..2, row 0..4, from the top left) of `digit` is
+// filled in the documented 3x5 block font.
+bool fontCellFilled(int digit, int row, int column);
+
 // True when the strip shows exactly the digits of `number` in the block font.
 bool stripShowsNumber(const Picture& picture, int number);
 

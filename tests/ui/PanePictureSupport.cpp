@@ -105,16 +105,6 @@ int countPixelsOff(const QImage& image, const QRect& area, const QColor& colour,
   return off;
 }
 
-// The 3 x 5 block font of the simulator's strip, rows top to bottom.
-namespace {
-const char* const kFont[10][5] = {
-    {"###", "#.#", "#.#", "#.#", "###"}, {".#.", "##.", ".#.", ".#.", "###"}, {"###", "..#", "###", "#..", "###"},
-    {"###", "..#", "###", "..#", "###"}, {"#.#", "#.#", "###", "..#", "..#"}, {"###", "#..", "###", "..#", "###"},
-    {"###", "#..", "###", "#.#", "###"}, {"###", "..#", "..#", "..#", "..#"}, {"###", "#.#", "###", "#.#", "###"},
-    {"###", "#.#", "###", "..#", "###"},
-};
-}  // namespace
-
 // Each cell of each digit is yellow where the font fills it and dark
 // elsewhere, and no digit follows.
 bool stripShowsNumber(const QImage& pane, const QRect& dest, int width, int height, int number, QString* why) {
@@ -143,7 +133,7 @@ bool stripShowsNumber(const QImage& pane, const QRect& dest, int width, int heig
           }
           continue;
         }
-        const bool filled = kFont[digit][row][col] == '#';
+        const bool filled = simtest::fontCellFilled(digit, row, col);
         if (filled ? !yellow : luma > 90) {
           *why = QString("digit %1, cell %2,%3 is %4").arg(digit).arg(col).arg(row).arg(c.name());
           return false;

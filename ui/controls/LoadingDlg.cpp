@@ -29,6 +29,13 @@ int CLoadingDlg::RunWhile(mc::WindowHandle owner, ThreadPool& pool, std::functio
   return wait.ShowModal();
 }
 
+int CLoadingDlg::ShowFor(mc::WindowHandle owner, unsigned milliseconds) {
+  CLoadingDlg wait;
+  if (!wait.CreateOver(owner)) return -1;
+  wait.SetTimer(kCloseTimer, milliseconds);
+  return wait.ShowModal();
+}
+
 bool CLoadingDlg::HandleMessage(const mc::WindowMessage& message) {
   if (message.id == mc::msg::MSG_CLOSE_WAIT) {
     closeParam_ = message.wParam;

@@ -31,6 +31,10 @@ class CLoadingDlg : public WindowImplBase {
   // first). Returns once the window closed: the window's result, or -1 when
   // it could not be shown (the work then does not run).
   static int RunWhile(mc::WindowHandle owner, ThreadPool& pool, std::function<void()> work);
+  // UI thread. Shows the waiting window over `owner` until its close timer
+  // ends it after `milliseconds` (or a MSG_CLOSE_WAIT comes first); -1 when
+  // it could not be shown.
+  static int ShowFor(mc::WindowHandle owner, unsigned milliseconds);
 
  protected:
   QString GetSkinFile() const override { return QStringLiteral("Loading.xml"); }

@@ -3,9 +3,9 @@
 #include <QProgressBar>
 #include <boost/chrono.hpp>
 #include <boost/thread/thread.hpp>
-#include <mutex>
 
 #include "common/Messages.h"
+#include "common/SharedText.h"
 #include "core/AppContext.h"
 #include "core/OThread.h"
 #include "link/CMainLogic.h"
@@ -13,23 +13,7 @@
 #include "ui/controls/PopMessageBox.h"
 #include "ui/lib/ControlOps.h"
 
-// The step text: written by the worker before each message it posts, read by
-// the window when the message arrives.
-struct CWelcomeDlg::StepText {
-  mutable std::mutex lock;
-  std::string text;
-
-  void set(const std::string& value) {
-    std::lock_guard guard(lock);
-    text = value;
-  }
-  std::string get() const {
-    std::lock_guard guard(lock);
-    return text;
-  }
-};
-
-CWelcomeDlg::CWelcomeDlg() : text_(std::make_shared<StepText>()), worker_(OThread::create()) {}
+CWelcomeDlg::CWelcomeDlg() : text_(std::make_shared<mc::SharedText>()), worker_(OThread::create()) {}
 
 CWelcomeDlg::~CWelcomeDlg() {
   // Interruption ends the worker at its next step or pause; what it posts
@@ -48,11 +32,11 @@ void CWelcomeDlg::InitWindow() {
   }
 
   const mc::WindowHandle window = GetHWND();
-  const std::shared_ptr<StepText> text = text_;
+  const std::shared_ptr<mc::SharedText> text = text_;
   worker_->start("DoLogic", [window, text] {
     const std::shared_ptr<CMainLogic> logic = AppContext::instance().getMainLogic();
     if (!logic) {
-      text->set("连接服务器失败");
+      *text = "连接服务器失败";
       mc::postMessage(window, mc::msg::MSG_WELCOME_FAILED);
       return;
     }
@@ -60,7 +44,7 @@ void CWelcomeDlg::InitWindow() {
     reporter.window = window;
     reporter.setText = [text](const std::string& step) {
       boost::this_thread::interruption_point();  // the window has gone: no further step
-      text->set(step);
+      *text = step;
     };
     reporter.pause = [](unsigned milliseconds) {
       boost::this_thread::sleep_for(boost::chrono::milliseconds(milliseconds));

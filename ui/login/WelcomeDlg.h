@@ -6,6 +6,9 @@
 
 #include "ui/lib/WindowImplBase.h"
 
+namespace mc {
+class SharedText;
+}
 class OThread;
 class QProgressBar;
 
@@ -32,9 +35,9 @@ class CWelcomeDlg : public WindowImplBase {
   bool HandleMessage(const mc::WindowMessage& message) override;
 
  private:
-  struct StepText;
-
-  std::shared_ptr<StepText> text_;
+  // Written by the worker before each message it posts, read by the window
+  // when the message arrives.
+  std::shared_ptr<mc::SharedText> text_;
   std::shared_ptr<OThread> worker_;
   QPointer<QWidget> initMsg_;
   QPointer<QProgressBar> initPress_;

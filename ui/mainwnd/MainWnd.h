@@ -34,9 +34,10 @@ class CpuLoadSampler;
 // Window class "MainDlg", layout "MainWnd.xml" of the skin. The live wall sits
 // at 250,86 and takes the client area less 255 × 128 pixels. Everything runs
 // on the UI thread except the work behind the waiting window (catalogue
-// reload, deletions, the snapshot wait), which runs on the window's own pool
-// of two threads. Camera views and the coordinator report only by posted
-// messages; their heap payloads are released with the message.
+// reload, deletions), which runs on the window's own pool of two threads; the
+// snapshot's one-second wait is the waiting window's own close timer. Camera
+// views and the coordinator report only by posted messages; their heap
+// payloads are released with the message.
 //
 // Split by feature: MainWnd.cpp (creation, sizing, pages, messages),
 // MainWndLive.cpp (opening and closing cameras, tour, pane commands, search),

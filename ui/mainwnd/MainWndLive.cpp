@@ -2,12 +2,10 @@
 // the pane bars' commands and the tree search.
 #include <QAbstractButton>
 #include <QLineEdit>
-#include <boost/thread/thread.hpp>
 
 #include "camera/CCameraLogic.h"
 #include "common/Messages.h"
 #include "core/AppContext.h"
-#include "core/ThreadPool.h"
 #include "link/CMainLogic.h"
 #include "ui/controls/LoadingDlg.h"
 #include "ui/controls/PictrueDlg.h"
@@ -219,7 +217,7 @@ void CMainWnd::takeSnapshot(const SxtParamPtr& camera) {
   // Asked for, not flipped: a request left over from a failed snapshot would
   // otherwise be cancelled and the next picture reported as saved.
   view->snapshotRequested = true;
-  CLoadingDlg::RunWhile(GetHWND(), *pool_, [] { boost::this_thread::sleep_for(boost::chrono::milliseconds(kSnapshotWaitMs)); });
+  CLoadingDlg::ShowFor(GetHWND(), kSnapshotWaitMs);
   // Still asked for after a second: no picture came. The request is
   // withdrawn so that no file appears later unannounced.
   if (view->snapshotRequested.exchange(false)) showMessage(QStringLiteral("抓屏失败"));
