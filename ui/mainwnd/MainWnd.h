@@ -148,6 +148,9 @@ class CMainWnd : public WindowImplBase, public VideoHandleNotify, public IPlayPr
   void onMenuCommand(const std::string& item);
   void deleteNode(CTreeNode* node);
   void deleteCamera(CTreeNode* node);
+  // Runs the deletion request on the pool behind the waiting window; then a
+  // catalogue reload on success, "删除失败" otherwise.
+  void deleteBehindWait(std::function<bool(std::string& error)> request);
   void addChannel(CTreeNode* node);
   // Reloads the catalogue behind the waiting window; a request made while a
   // reload runs is done once it ended. True when this call ran the reload.

@@ -55,12 +55,7 @@ void CMainWnd::deleteNode(CTreeNode* node) {
   for (const SxtParamPtr& camera : cameras) closeLiveCamera(camera);
   const std::string nodeId = node->record->id;
   const std::string userId = AppContext::instance().userId;
-  auto outcome = std::make_shared<RequestOutcome>();
-  CLoadingDlg::RunWhile(GetHWND(), *pool_, [logic, nodeId, userId, outcome] {
-    outcome->ok = logic->deleteNode(userId, nodeId, outcome->error);
-  });
-  if (outcome->ok) mc::postMessage(GetHWND(), mc::msg::MSG_CATALOGUE_CHANGED);
-  else showMessage(QStringLiteral("删除失败"));
+  deleteBehindWait([logic, nodeId, userId](std::string& error) { return logic->deleteNode(userId, nodeId, error); });
 }
 
 void CMainWnd::deleteCamera(CTreeNode* node) {
@@ -70,9 +65,14 @@ void CMainWnd::deleteCamera(CTreeNode* node) {
   closeLiveCamera(camera);
   const std::string cameraId = camera->id;
   const std::string nodeId = node->parent->record->id;
+  deleteBehindWait(
+      [logic, nodeId, cameraId](std::string& error) { return logic->deleteCamera(nodeId, cameraId, error); });
+}
+
+void CMainWnd::deleteBehindWait(std::function<bool(std::string& error)> request) {
   auto outcome = std::make_shared<RequestOutcome>();
-  CLoadingDlg::RunWhile(GetHWND(), *pool_, [logic, nodeId, cameraId, outcome] {
-    outcome->ok = logic->deleteCamera(nodeId, cameraId, outcome->error);
+  CLoadingDlg::RunWhile(GetHWND(), *pool_, [request = std::move(request), outcome] {
+    outcome->ok = request(outcome->error);
   });
   if (outcome->ok) mc::postMessage(GetHWND(), mc::msg::MSG_CATALOGUE_CHANGED);
   else showMessage(QStringLiteral("删除失败"));
